@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+
+#include "control/events.h"
+#include "control/shared_state.h"
+#include "link/message_loop.h"
+#include "link/serial_port.h"
+#include "link/timer.h"
+
+namespace velko {
+
+// Tests and rewrites the parameters of a command, runs the "[" / "ACK" exchange and writes the
+// body. Every run-time failure inside is trapped into false.
+bool sendCmd(SharedState& state, SerialPort& port, Timer& timer, MessageLoop& loop,
+             VelkoEvents& events, uint8_t& cmd, Text& para1, Text& para2, Text& para3);
+
+}  // namespace velko

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "control/rx_buffer.h"
+#include "control/text.h"
+
+namespace velko {
+
+// A table of 17 texts, index 0 to 16. An index outside that range is a subscript-out-of-range
+// run-time error.
+class Table17 {
+  public:
+    static constexpr int kSlots = 17;
+    Text& at(int index);
+    const Text& at(int index) const;
+
+  private:
+    std::array<Text, kSlots> slots_;
+};
+
+// The state every control on one thread shares. The control objects themselves hold none.
+struct SharedState {
+    int16_t gPortNo = 0;
+    bool gAckReceived = false;
+    int32_t gTimerTicks = 0;
+    RxBuffer gRxData;
+    Text gErrorMsg;
+    Table17 gAreaCode;
+    Table17 gAreaName;
+    Table17 gCodeChar;
+
+    // The last two characters received, so that an "ACK" split across two reads is found.
+    Text ackScanTail;
+    // Stream offset just past the end line of the message being decoded: reads stay within it.
+    std::optional<uint64_t> messageEnd;
+};
+
+// This thread's copy.
+SharedState& velko_var();
+
+// Fills the area-code, region-name and code-character tables (slots 0 to 15).
+void fillLookupTables(SharedState& state);
+
+}  // namespace velko

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "control/events.h"
+#include "control/shared_state.h"
+#include "control/velko_interface.h"
+
+namespace velko {
+
+// Decodes the command response at the front of the receive buffer, reading its fields through
+// the control's own interface.
+void processResponse(SharedState& state, _velko_foxpro& self, VelkoEvents& events);
+
+}  // namespace velko

@@ -1,0 +1,75 @@
+#include "support/fake_platform.h"
+
+#include <algorithm>
+
+#include "control/runtime_error.h"
+
+namespace velko::testing {
+
+void FakeSerialPort::setCommPort(int16_t port) {
+    if (open_)
+        raise(error_number::kPortAlreadyOpenOperation,
+              u"Operation not valid while the port is opened");
+    if (port <= 0) raise(error_number::kInvalidPortNumber, u"Invalid Port Number");
+    commPort = port;
+}
+
+void FakeSerialPort::setSettings(const Text& text) { settings = text; }
+void FakeSerialPort::setHandshaking(int32_t value) { handshaking = value; }
+void FakeSerialPort::setRThreshold(int16_t value) { rThreshold = value; }
+
+void FakeSerialPort::setPortOpen(bool open) {
+    if (open &&
+        std::find(missingPorts.begin(), missingPorts.end(), commPort) != missingPorts.end()) {
+        raise(error_number::kInvalidPortNumber, u"Invalid Port Number");
+    }
+    open_ = open;
+}
+
+void FakeSerialPort::setOutput(const Text& text) {
+    if (!open_) raise(error_number::kPortNotOpen, u"Operation valid only when the port is open");
+    written += text;
+    writes.push_back(text);
+}
+
+int16_t FakeSerialPort::inBufferCount() {
+    if (!open_) raise(error_number::kPortNotOpen, u"Operation valid only when the port is open");
+    return static_cast<int16_t>(std::min<size_t>(waiting_.size(), 32767));
+}
+
+Text FakeSerialPort::input() {
+    if (!open_) raise(error_number::kPortNotOpen, u"Operation valid only when the port is open");
+    Text chunk = std::move(waiting_);
+    waiting_.clear();
+    return chunk;
+}
+
+void FakeSerialPort::receive(const Text& chunk) {
+    waiting_ += chunk;
+    raiseOnComm();
+}
+
+void FakeMessageLoop::runPending() {
+    auto batch = std::move(pending_);
+    pending_.clear();
+    for (auto& action : batch) action();
+}
+
+void FakeMessageLoop::waitForActivity(Clock::time_point) {
+    ++idleCalls;
+    if (pending_.empty() && onIdle) onIdle();
+}
+
+std::unique_ptr<SerialPort> FakePlatform::createSerialPort() {
+    auto port = std::make_unique<FakeSerialPort>();
+    lastPort = port.get();
+    return port;
+}
+
+std::unique_ptr<Timer> FakePlatform::createTimer() {
+    auto timer = std::make_unique<FakeTimer>();
+    lastTimer = timer.get();
+    return timer;
+}
+
+}  // namespace velko::testing
