@@ -1,0 +1,62 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "link/message_loop.h"
+
+namespace velko::posix {
+
+// The message loop of one thread, built on poll(): descriptors watched for input, and alarms
+// that fire once when they fall due. Every callback runs on the thread that runs the loop, to
+// completion; a callback may run the loop again (nested), watch, unwatch, schedule and cancel.
+class PollLoop final : public MessageLoop {
+  public:
+    using Callback = std::function<void()>;
+
+    PollLoop() = default;
+    PollLoop(const PollLoop&) = delete;
+    PollLoop& operator=(const PollLoop&) = delete;
+
+    // Calls onReadable whenever fd has input, has hung up or has failed. A descriptor that has
+    // hung up or failed is dropped once its callback has run and nothing is left to read on it,
+    // so that it is never polled again in a busy loop: the callback should read everything that
+    // is available each time. Returns the id that unwatch takes. The caller keeps fd open until
+    // it unwatches it.
+    int watch(int fd, Callback onReadable);
+    void unwatch(int id);
+
+    // Calls action once, from the loop, when due has come. Returns the id that cancel takes.
+    int schedule(Clock::time_point due, Callback action);
+    void cancel(int id);
+
+    void runPending() override;
+    void waitForActivity(Clock::time_point deadline) override;
+
+    // Runs notifications until done() holds (true) or the deadline has passed (false). done()
+    // is tested after every pass, and the loop blocks between passes.
+    bool runUntil(const std::function<bool()>& done,
+                  Clock::time_point deadline = Clock::time_point::max());
+
+  private:
+    struct Watch {
+        int fd;
+        std::shared_ptr<Callback> onReadable;
+    };
+    struct Alarm {
+        Clock::time_point due;
+        std::shared_ptr<Callback> action;
+    };
+
+    void runReadyDescriptors();
+    void runDueAlarms();
+    Clock::time_point nextAlarm() const;
+
+    int nextId_ = 1;
+    unsigned passes_ = 0;
+    std::map<int, Watch> watches_;
+    std::map<int, Alarm> alarms_;
+};
+
+}  // namespace velko::posix
