@@ -1,0 +1,63 @@
+#include "sim/terminal_clock.h"
+
+namespace velko::sim {
+
+namespace {
+
+using std::chrono::days;
+using std::chrono::floor;
+using std::chrono::hours;
+using std::chrono::minutes;
+using std::chrono::sys_days;
+using std::chrono::sys_seconds;
+
+bool validTime(int hour, int minute) {
+    return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59;
+}
+
+// Each value below 100, as two digits.
+std::string twoDigits(unsigned a, unsigned b) {
+    return {static_cast<char>('0' + a / 10), static_cast<char>('0' + a % 10),
+            static_cast<char>('0' + b / 10), static_cast<char>('0' + b % 10)};
+}
+
+}  // namespace
+
+TerminalClock::TerminalClock(sys_seconds start, Clock::time_point now)
+    : base_(start), setAt_(now) {}
+
+sys_seconds TerminalClock::at(Clock::time_point now) const {
+    return base_ + floor<std::chrono::seconds>(now - setAt_);
+}
+
+bool TerminalClock::setDateTime(int month, int day, int hour, int minute, Clock::time_point now) {
+    const std::chrono::year year = std::chrono::year_month_day{floor<days>(at(now))}.year();
+    const std::chrono::year_month_day date{year, std::chrono::month(static_cast<unsigned>(month)),
+                                           std::chrono::day(static_cast<unsigned>(day))};
+    if (month < 1 || day < 1 || !date.ok() || !validTime(hour, minute)) return false;
+    base_ = sys_days{date} + hours{hour} + minutes{minute};
+    setAt_ = now;
+    return true;
+}
+
+bool TerminalClock::setTime(int hour, int minute, Clock::time_point now) {
+    if (!validTime(hour, minute)) return false;
+    base_ = floor<days>(at(now)) + hours{hour} + minutes{minute};
+    setAt_ = now;
+    return true;
+}
+
+std::string monthDay(sys_seconds t) {
+    const std::chrono::year_month_day date{floor<days>(t)};
+    return twoDigits(static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+}
+
+std::string hourMinute(sys_seconds t) {
+    const std::chrono::hh_mm_ss time{t - floor<days>(t)};
+    return twoDigits(static_cast<unsigned>(time.hours().count()),
+                     static_cast<unsigned>(time.minutes().count()));
+}
+
+std::string callTime(sys_seconds t) { return monthDay(t) + hourMinute(t); }
+
+}  // namespace velko::sim

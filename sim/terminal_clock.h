@@ -1,0 +1,34 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+
+namespace velko::sim {
+
+using Clock = std::chrono::steady_clock;
+
+// The terminal's own calendar clock. It holds the date and time it was last set to and runs on
+// from there with the steady clock; the seconds restart at zero whenever it is set. The year
+// never changes by setting, only by running past the last day of December.
+class TerminalClock {
+  public:
+    TerminalClock(std::chrono::sys_seconds start, Clock::time_point now);
+
+    std::chrono::sys_seconds at(Clock::time_point now) const;
+
+    // Both return false and leave the clock alone when a value is out of range (month 1-12, a day
+    // that exists in that month of the current year, hour 0-23, minute 0-59).
+    bool setDateTime(int month, int day, int hour, int minute, Clock::time_point now);
+    bool setTime(int hour, int minute, Clock::time_point now);
+
+  private:
+    std::chrono::sys_seconds base_;
+    Clock::time_point setAt_;
+};
+
+// Two digits each, as the terminal writes them on the line.
+std::string monthDay(std::chrono::sys_seconds t);    // MMDD
+std::string hourMinute(std::chrono::sys_seconds t);  // hhmm
+std::string callTime(std::chrono::sys_seconds t);    // MMDDhhmm
+
+}  // namespace velko::sim
