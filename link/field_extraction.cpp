@@ -1,14 +1,55 @@
 #include "link/field_extraction.h"
 
+#include "control/runtime_error.h"
+#include "link/message_window.h"
+
 namespace velko {
 
-Text getInformationWithIndicator(SharedState&, TextView) { return {}; }
-Text getInformationWithoutIndicator(SharedState&) { return {}; }
-void endMessageDiscard(SharedState&) {}
+Text getInformationWithIndicator(SharedState& state, TextView title) {
+    const TextView message = currentMessage(state);
+    if (message.empty()) return {};
+    const size_t titleAt = message.find(title);
+    if (titleAt == TextView::npos) return {};
+    heldPosition(titleAt);
+    const size_t valueAt = titleAt + title.size();
+    const size_t lineEnd = message.find(kCRLF, valueAt);
+    // Everything through the title goes, whether or not the value has an end.
+    state.gRxData.consumeFront(valueAt);
+    if (lineEnd == TextView::npos) raiseInvalidArgument();
+    const size_t length = lineEnd - valueAt;
+    heldPosition(length);
+    Text value(state.gRxData.view().substr(0, length));
+    state.gRxData.consumeFront(length + kCRLF.size());
+    return value;
+}
 
-MessageScope::MessageScope(SharedState& state)
-    : state_(state), outer_(state.messageEnd), owner_(!state.messageEnd) {}
+Text getInformationWithoutIndicator(SharedState& state) {
+    const TextView message = currentMessage(state);
+    const size_t lineEnd = message.find(kCRLF);
+    if (lineEnd == TextView::npos) return {};
+    heldPosition(lineEnd);
+    Text line(message.substr(0, lineEnd));
+    state.gRxData.consumeFront(lineEnd + kCRLF.size());
+    return line;
+}
+
+void endMessageDiscard(SharedState& state) {
+    const size_t endLine = currentMessage(state).find(kEndLine);
+    if (endLine == TextView::npos) return;
+    heldPosition(endLine);
+    state.gRxData.consumeFront(endLine + kEndLine.size());
+}
+
+MessageScope::MessageScope(SharedState& state) : state_(state), outer_(state.messageEnd) {
+    if (outer_) return;
+    const size_t endLine = state.gRxData.view().find(kEndLine);
+    if (endLine != TextView::npos) {
+        state.messageEnd = state.gRxData.consumedTotal() + endLine + kEndLine.size();
+    }
+}
+
 MessageScope::~MessageScope() { state_.messageEnd = outer_; }
-void MessageScope::dropRest() {}
+
+void MessageScope::dropRest() { state_.gRxData.consumeFront(currentMessage(state_).size()); }
 
 }  // namespace velko

@@ -25,13 +25,13 @@ class MessageScope {
 
     // Stream offset just past the message's end line; none while no end line has arrived.
     std::optional<uint64_t> end() const { return state_.messageEnd; }
-    // Removes what is left of the message, through its end line.
+    // Removes what is left of the message, through its end line (everything, when its end line
+    // has not arrived).
     void dropRest();
 
   private:
     SharedState& state_;
     std::optional<uint64_t> outer_;
-    bool owner_;
 };
 
 }  // namespace velko
