@@ -26,8 +26,8 @@ struct TerminalOptions {
 // the texts are bytes as they go on the line (the name in CP949).
 struct IncomingCall {
     char kind = 'D';
-    std::string number;
-    std::string name;
+    std::string number{};
+    std::string name{};
     std::string group = "0";
     std::string type = "S";
 };
