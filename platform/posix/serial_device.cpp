@@ -1,0 +1,125 @@
+#include "platform/posix/serial_device.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "control/runtime_error.h"
+
+namespace velko::posix {
+
+namespace {
+
+constexpr size_t kMaxBytesPerRead = 64 * 1024;
+
+[[noreturn]] void raiseInvalidPortNumber() {
+    raise(error_number::kInvalidPortNumber, u"Invalid Port Number");
+}
+
+[[noreturn]] void raisePortAlreadyOpen() {
+    raise(error_number::kPortAlreadyOpen, u"Port already open");
+}
+
+[[noreturn]] void raiseCouldNotSetCommState() {
+    raise(error_number::kCouldNotSetCommState, u"Could not set comm state");
+}
+
+int openDevice(const std::string& path) {
+    if (path.empty()) raiseInvalidPortNumber();
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) return fd;
+    if (errno == EBUSY) raisePortAlreadyOpen();
+    raiseInvalidPortNumber();
+}
+
+// A lock on the device file keeps out every other opener that locks, the superuser included;
+// the terminal's exclusive mode keeps out other users' programs that do not lock.
+void holdExclusively(int fd) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(fd);
+        raisePortAlreadyOpen();
+    }
+    ::ioctl(fd, TIOCEXCL);
+}
+
+[[noreturn]] void raiseGone() { raise(error_number::kPortNotOpen, u"The port's device is gone"); }
+
+bool keepsSettings(int fd, const termios& wanted) {
+    termios applied{};
+    return ::tcgetattr(fd, &applied) == 0 && ::cfgetospeed(&applied) == ::cfgetospeed(&wanted) &&
+           (applied.c_cflag & CSIZE) == (wanted.c_cflag & CSIZE);
+}
+
+// Long enough for a full 4 KiB output queue to drain at the line's speed, with time to spare.
+std::chrono::milliseconds stallLimitFor(int baud) {
+    constexpr long long kQueueBits = 4096LL * 12;
+    return std::chrono::milliseconds(2000 + kQueueBits * 1000 / baud);
+}
+
+}  // namespace
+
+SerialDevice::SerialDevice(const std::string& path) : fd_(openDevice(path)) {
+    holdExclusively(fd_);
+}
+
+SerialDevice::~SerialDevice() {
+    ::ioctl(fd_, TIOCNXCL);
+    ::close(fd_);
+}
+
+void SerialDevice::configure(const LineSettings& settings, Handshaking handshaking) {
+    termios attributes{};
+    if (::tcgetattr(fd_, &attributes) != 0 ||
+        !applyLineSettings(attributes, settings, handshaking) ||
+        ::tcsetattr(fd_, TCSANOW, &attributes) != 0 || !keepsSettings(fd_, attributes)) {
+        raiseCouldNotSetCommState();
+    }
+    stallLimit_ = stallLimitFor(settings.baud);
+}
+
+void SerialDevice::readAvailable(std::string& bytes) {
+    char chunk[4096];
+    for (size_t taken = 0; !gone_ && taken < kMaxBytesPerRead;) {
+        const ssize_t count = ::read(fd_, chunk, sizeof chunk);
+        if (count > 0) {
+            bytes.append(chunk, count);
+            taken += count;
+        } else if (count < 0 && errno == EAGAIN) {
+            return;
+        } else if (count == 0 || errno != EINTR) {
+            gone_ = true;
+        }
+    }
+}
+
+void SerialDevice::writeAll(std::string_view bytes) {
+    while (!bytes.empty()) {
+        if (gone_) raiseGone();
+        const ssize_t count = ::write(fd_, bytes.data(), bytes.size());
+        if (count > 0) {
+            bytes.remove_prefix(count);
+        } else if (count == 0 || errno == EAGAIN) {
+            if (!waitUntilWritable()) {
+                raise(error_number::kPortNotOpen, u"The port's device accepts no data");
+            }
+        } else if (errno != EINTR) {
+            gone_ = true;
+        }
+    }
+}
+
+bool SerialDevice::waitUntilWritable() const {
+    pollfd entry{fd_, POLLOUT, 0};
+    int ready;
+    do {
+        ready = ::poll(&entry, 1, static_cast<int>(stallLimit_.count()));
+    } while (ready < 0 && errno == EINTR);
+    return ready > 0;
+}
+
+}  // namespace velko::posix

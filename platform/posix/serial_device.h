@@ -1,0 +1,43 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include "platform/posix/line_settings.h"
+
+namespace velko::posix {
+
+// A serial device file opened raw and non-blocking for this program's exclusive use; closed,
+// and released, with the object.
+class SerialDevice {
+  public:
+    // Raises 8002 when there is no such device (or it cannot be opened), 8005 when another
+    // program or component holds it.
+    explicit SerialDevice(const std::string& path);
+    ~SerialDevice();
+    SerialDevice(const SerialDevice&) = delete;
+    SerialDevice& operator=(const SerialDevice&) = delete;
+
+    int fd() const { return fd_; }
+    // Raises 8015 when the device refuses the settings (a file that is no terminal, a speed
+    // the hardware does not keep).
+    void configure(const LineSettings& settings, Handshaking handshaking);
+    // Appends the bytes waiting now, up to a bound per call, without blocking.
+    void readAvailable(std::string& bytes);
+    // True once the device has hung up or gone away (a closed pseudo-terminal, an unplugged
+    // adapter); nothing more is read from it then.
+    bool gone() const { return gone_; }
+    // Writes every byte, waiting while the device's output queue is full. Raises 8018 when the
+    // device has gone, or accepts nothing for longer than its queue takes to drain.
+    void writeAll(std::string_view bytes);
+
+  private:
+    bool waitUntilWritable() const;
+
+    int fd_;
+    bool gone_ = false;
+    std::chrono::milliseconds stallLimit_{0};
+};
+
+}  // namespace velko::posix
