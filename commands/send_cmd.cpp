@@ -1,10 +1,38 @@
 #include "commands/send_cmd.h"
 
+#include "commands/command_frame.h"
+#include "commands/command_parameters.h"
+#include "control/runtime_error.h"
+#include "link/ack_wait.h"
+
 namespace velko {
 
-bool sendCmd(SharedState&, SerialPort&, Timer&, MessageLoop&, VelkoEvents&, uint8_t&, Text&, Text&,
-             Text&) {
-    return false;
+namespace {
+
+constexpr TextView kPortClosedMessage = u"통신 포트가 OPEN 되지 않았습니다.";
+constexpr TextView kNoAckMessage = u"VELKO 단말기와 통신이 안됨";
+
+}  // namespace
+
+bool sendCmd(SharedState& state, SerialPort& port, Timer& timer, MessageLoop& loop,
+             VelkoEvents& events, uint8_t& cmd, Text& para1, Text& para2, Text& para3) {
+    try {
+        if (!port.portOpen()) {
+            state.gErrorMsg = Text(kPortClosedMessage);
+            return false;
+        }
+        if (!prepareParameters(state, events, cmd, para1, para2)) return false;
+        port.setOutput(Text(kCommandOpening));
+        if (!waitForAck(state, timer, loop)) {
+            state.gErrorMsg = Text(kNoAckMessage);
+            return false;
+        }
+        port.setOutput(commandBody(cmd, para1, para2, para3));
+        return true;
+    } catch (const RuntimeError&) {
+        clearPendingError();
+        return false;
+    }
 }
 
 }  // namespace velko

@@ -11,7 +11,9 @@
 namespace velko {
 
 // Tests and rewrites the parameters of a command, runs the "[" / "ACK" exchange and writes the
-// body. Every run-time failure inside is trapped into false.
+// body, once: nothing is ever repeated. True when the body has been written. A failure with a
+// reason leaves it in gErrorMsg; every run-time failure inside is trapped into false, leaving
+// gErrorMsg as it was. The rewritten parameters stay rewritten whatever happens after the tests.
 bool sendCmd(SharedState& state, SerialPort& port, Timer& timer, MessageLoop& loop,
              VelkoEvents& events, uint8_t& cmd, Text& para1, Text& para2, Text& para3);
 

@@ -3,8 +3,41 @@
 namespace velko {
 
 void timerTick(SharedState& state) { ++state.gTimerTicks; }
-void startAckWait(SharedState&, Timer&) {}
-void stopAckWait(Timer&) {}
-bool waitForAck(SharedState&, Timer&, MessageLoop&) { return false; }
+
+void startAckWait(SharedState& state, Timer& timer) {
+    state.gAckReceived = false;
+    state.gTimerTicks = 0;
+    timer.setEnabled(true);
+}
+
+void stopAckWait(Timer& timer) { timer.setEnabled(false); }
+
+namespace {
+
+void passUntilAcknowledged(SharedState& state, MessageLoop& loop,
+                           MessageLoop::Clock::time_point deadline) {
+    while (!state.gAckReceived) {
+        loop.runPending();
+        if (state.gTimerTicks > kAckTimeoutTicks) return;
+        if (MessageLoop::Clock::now() >= deadline) return;
+        loop.waitForActivity(deadline);
+    }
+}
+
+}  // namespace
+
+bool waitForAck(SharedState& state, Timer& timer, MessageLoop& loop,
+                std::chrono::milliseconds limit) {
+    const auto deadline = MessageLoop::Clock::now() + limit;
+    startAckWait(state, timer);
+    try {
+        passUntilAcknowledged(state, loop, deadline);
+    } catch (...) {
+        stopAckWait(timer);
+        throw;
+    }
+    stopAckWait(timer);
+    return state.gAckReceived;
+}
 
 }  // namespace velko

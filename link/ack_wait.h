@@ -1,18 +1,35 @@
 #pragma once
 
+#include <chrono>
+
 #include "control/shared_state.h"
 #include "link/message_loop.h"
 #include "link/timer.h"
 
 namespace velko {
 
-// The timer's tick: counts it.
+// A wait has run out once more than this many ticks have been counted: from the 11th tick on.
+inline constexpr int32_t kAckTimeoutTicks = 10;
+
+// The longest one wait may last, measured from its own start: the 11 ticks of the time-out and
+// a margin for a tick that arrives a little late. The counter and the timer are shared, so a
+// wait started from an event handler in the middle of another one resets the counter and may
+// switch the timer off; this limit still ends the outer wait.
+inline constexpr std::chrono::milliseconds kAckWaitLimit =
+    (kAckTimeoutTicks + 1) * Timer::kInterval + std::chrono::milliseconds(250);
+
+// The timer's tick: counts it, and does nothing else.
 void timerTick(SharedState& state);
+// Clears the flag, zeroes the counter and switches the timer on, in this order.
 void startAckWait(SharedState& state, Timer& timer);
+// Switches the timer off; the flag and the counter keep their values.
 void stopAckWait(Timer& timer);
 
-// Waits for the terminal's acknowledgement while the thread's notifications run; blocks in the
-// message loop between them. True when acknowledged, false when the wait ran out.
-bool waitForAck(SharedState& state, Timer& timer, MessageLoop& loop);
+// Runs one whole wait for the terminal's acknowledgement: starts it, lets the thread's
+// notifications run until the flag is set, the time-out rule holds or the limit has passed,
+// blocking in the message loop between them, and stops it (also when a notification fails).
+// The outcome is the flag alone: true when acknowledged.
+bool waitForAck(SharedState& state, Timer& timer, MessageLoop& loop,
+                std::chrono::milliseconds limit = kAckWaitLimit);
 
 }  // namespace velko
