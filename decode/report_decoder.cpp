@@ -1,7 +1,63 @@
 #include "decode/report_decoder.h"
 
+#include "control/conversions.h"
+#include "link/field_extraction.h"
+#include "link/message_window.h"
+
 namespace velko {
 
-void processReport(SharedState&, _velko_foxpro&, VelkoEvents&) {}
+namespace {
+
+// The call as one line of text: month, day, hour, minute, number, group and type word, each
+// followed by one blank. The name is not part of it.
+Text callString(const CID_INFO& call) {
+    Text text;
+    for (const Text& item :
+         {decimalText(call.lMonth), decimalText(call.lDay), decimalText(call.lHour),
+          decimalText(call.lMin), call.lNumber, decimalText(call.lGroup), call.lTelType}) {
+        text += item;
+        text += u' ';
+    }
+    return text;
+}
+
+void decodeCall(_velko_foxpro& self, VelkoEvents& events, int16_t callState) {
+    CID_INFO call;
+    fillTimeValue(call, self.GetInformationWithIndicator(u"Time:"));
+    call.lNumber = self.GetInformationWithIndicator(u"Number:");
+    call.lName = self.GetInformationWithIndicator(u"Name:");
+    call.lGroup = numericField(self.GetInformationWithIndicator(u"Group:"));
+    const Text typeLetter = self.GetInformationWithIndicator(u"Type:");
+    self.EndMessageDiscard();
+    call.lTelType = lineTypeWord(typeLetter);
+    Text cidStrInfo = callString(call);
+    events.ReceiveCallByString(callState, cidStrInfo);
+}
+
+}  // namespace
+
+void processReport(SharedState& state, _velko_foxpro& self, VelkoEvents& events) {
+    MessageScope scope(state);
+    events.DebugMsg(u"ProcessReport(): gRxData:" + Text(state.gRxData.view()));
+
+    const TextView message = currentMessage(state);
+    const Text reportType(message.substr(0, 1));
+    const size_t typeLine = message.find(reportType + Text(kCRLF));
+    if (typeLine == TextView::npos) {
+        scope.dropRest();
+        return;
+    }
+    heldPosition(typeLine);
+    state.gRxData.consumeFront(typeLine + reportType.size() + kCRLF.size());
+
+    if (reportType == u"B" || reportType == u"C") {
+        self.EndMessageDiscard();
+        events.HookEvent(reportType == u"B");
+        return;
+    }
+    if (reportType != u"D" && reportType != u"E") return;
+    events.DebugMsg(u"ProcessReport():report_type:" + reportType);
+    decodeCall(self, events, reportType == u"D" ? 1 : 2);
+}
 
 }  // namespace velko

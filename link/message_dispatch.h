@@ -1,0 +1,15 @@
+#pragma once
+
+#include "control/events.h"
+#include "control/shared_state.h"
+#include "control/velko_interface.h"
+
+namespace velko {
+
+// One step of the framing: hands the first complete message in the buffer (a header with an
+// end line after it) to its decoder, dropping the text in front of its header; or, when the
+// buffer holds end lines but no header, drops everything through its last end line. True when
+// it removed anything from the buffer.
+bool dispatchNextMessage(SharedState& state, _velko_foxpro& self, VelkoEvents& events);
+
+}  // namespace velko
