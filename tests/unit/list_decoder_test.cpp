@@ -172,5 +172,16 @@ TEST_F(ListDecoder, OverflowingGroupEndsTheDecodeWithoutEventOrDiscard) {
     EXPECT_EQ(buffer(), u"Type:S\r\nEnd\r\n");
 }
 
+TEST_F(ListDecoder, ListArrivingOnThePortIsDecoded) {
+    Text port = u"COM3";
+    Text error;
+    ASSERT_EQ(control.OpenVelko(port, error), 0);
+    platform.lastPort->receive(u"Response\r\no\r\n" + record(5));
+    platform.lastPort->receive(u"End\r\n");
+    EXPECT_EQ(sink.named("ReceiveGatheredInfo"), std::vector{gathered(1, 111)});
+    EXPECT_EQ(onlyList()[0].lNumber, u"02005");
+    EXPECT_EQ(buffer(), u"");
+}
+
 }  // namespace
 }  // namespace velko

@@ -155,5 +155,14 @@ TEST_F(ResponseDecoder, OverflowingAreaIndexFailsAfterItsDiscardWithoutEvent) {
     EXPECT_EQ(buffer(), u"");
 }
 
+TEST_F(ResponseDecoder, ResponseArrivingOnThePortIsDecoded) {
+    Text port = u"COM3";
+    Text error;
+    ASSERT_EQ(control.OpenVelko(port, error), 0);
+    platform.lastPort->receive(u"ACK\r\nResponse\r\nd\r\n1231\r\n2359\r\nEnd\r\n");
+    EXPECT_EQ(sink.named("ReceiveResponse"), std::vector{response(100, u"12-31", u"23:59")});
+    EXPECT_EQ(buffer(), u"");
+}
+
 }  // namespace
 }  // namespace velko
