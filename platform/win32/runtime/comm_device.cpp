@@ -1,0 +1,141 @@
+#include "platform/win32/runtime/comm_device.h"
+
+#include <string>
+
+#include "control/runtime_error.h"
+#include "platform/win32/runtime/out_of_memory.h"
+
+namespace velko::win32 {
+
+namespace {
+
+[[noreturn]] void raiseCouldNotSetCommState() {
+    raise(error_number::kCouldNotSetCommState, u"Could not set comm state");
+}
+
+HANDLE openPort(int16_t port) {
+    const std::wstring name = L"\\\\.\\COM" + std::to_wstring(port);
+    const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) return handle;
+    switch (GetLastError()) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_BUSY:
+            raise(error_number::kPortAlreadyOpen, u"Port already open");
+        default:
+            raise(error_number::kInvalidPortNumber, u"Invalid Port Number");
+    }
+}
+
+BYTE parityOf(Parity parity) {
+    switch (parity) {
+        case Parity::even:
+            return EVENPARITY;
+        case Parity::odd:
+            return ODDPARITY;
+        case Parity::mark:
+            return MARKPARITY;
+        case Parity::space:
+            return SPACEPARITY;
+        case Parity::none:
+            break;
+    }
+    return NOPARITY;
+}
+
+BYTE stopBitsOf(StopBits stopBits) {
+    switch (stopBits) {
+        case StopBits::oneAndHalf:
+            return ONE5STOPBITS;
+        case StopBits::two:
+            return TWOSTOPBITS;
+        case StopBits::one:
+            break;
+    }
+    return ONESTOPBIT;
+}
+
+// DTR and RTS are raised while the port is open, as a terminal expects; RTS follows the
+// receiver's room only with hardware handshaking.
+void applyTo(DCB& dcb, const LineSettings& settings, Handshaking handshaking) {
+    const bool software =
+        handshaking == Handshaking::xonXoff || handshaking == Handshaking::xonXoffAndRtsCts;
+    const bool hardware =
+        handshaking == Handshaking::rtsCts || handshaking == Handshaking::xonXoffAndRtsCts;
+    dcb.BaudRate = settings.baud;
+    dcb.ByteSize = settings.dataBits;
+    dcb.Parity = parityOf(settings.parity);
+    dcb.StopBits = stopBitsOf(settings.stopBits);
+    dcb.fBinary = TRUE;
+    dcb.fParity = settings.parity != Parity::none;
+    dcb.fOutxCtsFlow = hardware;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fOutX = software;
+    dcb.fInX = software;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fRtsControl = hardware ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
+    dcb.fAbortOnError = FALSE;
+}
+
+// Long enough for a full 4 KiB output queue to drain at the line's speed, with time to spare.
+DWORD writeLimitFor(uint32_t baud) {
+    constexpr uint64_t kQueueBits = 4096ULL * 12;
+    return static_cast<DWORD>(2000 + kQueueBits * 1000 / baud);
+}
+
+}  // namespace
+
+CommDevice::CommDevice(int16_t port, const LineSettings& settings, Handshaking handshaking,
+                       CommReader::OnBytes onBytes)
+    : handle_(openPort(port)) {
+    try {
+        configure(settings, handshaking);
+        // Reads return at once with what the driver holds; writes have no driver time limit.
+        COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
+        if (!SetCommTimeouts(handle_, &timeouts)) raiseCouldNotSetCommState();
+        reader_ = std::make_unique<CommReader>(handle_, std::move(onBytes));
+    } catch (...) {
+        CloseHandle(handle_);
+        throw;
+    }
+}
+
+CommDevice::~CommDevice() {
+    reader_.reset();
+    CloseHandle(handle_);
+}
+
+void CommDevice::configure(const LineSettings& settings, Handshaking handshaking) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(handle_, &dcb)) raiseCouldNotSetCommState();
+    applyTo(dcb, settings, handshaking);
+    if (!SetCommState(handle_, &dcb)) raiseCouldNotSetCommState();
+    writeLimitMilliseconds_ = writeLimitFor(settings.baud);
+}
+
+void CommDevice::write(std::string_view bytes) {
+    if (bytes.empty()) return;
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (overlapped.hEvent == nullptr) raiseOutOfMemory();
+    DWORD written = 0;
+    bool done = WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                          &overlapped) != 0;
+    if (!done && GetLastError() == ERROR_IO_PENDING) {
+        if (WaitForSingleObject(overlapped.hEvent, writeLimitMilliseconds_) != WAIT_OBJECT_0) {
+            CancelIo(handle_);
+        }
+        done = GetOverlappedResult(handle_, &overlapped, &written, TRUE) != 0;
+    }
+    CloseHandle(overlapped.hEvent);
+    if (!done || written != bytes.size()) {
+        raise(error_number::kPortNotOpen, u"The port's device accepts no data");
+    }
+}
+
+}  // namespace velko::win32

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "platform/win32/runtime/comm_reader.h"
+#include "platform/win32/runtime/line_settings.h"
+
+namespace velko::win32 {
+
+// An open serial device, COMn, held exclusively: its line settings, writing, and the reader
+// thread that hands every byte received to onBytes (on the reader's thread). Refusals are
+// run-time errors with the serial component's numbers.
+class CommDevice {
+  public:
+    // 8002 when there is no such port, 8005 when another program holds it, 8015 when it refuses
+    // the settings.
+    CommDevice(int16_t port, const LineSettings& settings, Handshaking handshaking,
+               CommReader::OnBytes onBytes);
+    // Ends the reader thread, then closes the device.
+    ~CommDevice();
+    CommDevice(const CommDevice&) = delete;
+    CommDevice& operator=(const CommDevice&) = delete;
+
+    // 8015 when the device refuses the settings.
+    void configure(const LineSettings& settings, Handshaking handshaking);
+    // Writes every byte before returning; 8018 when the device takes them not at all or not
+    // within a time the line's speed allows.
+    void write(std::string_view bytes);
+
+  private:
+    HANDLE handle_;
+    DWORD writeLimitMilliseconds_ = 0;
+    std::unique_ptr<CommReader> reader_;
+};
+
+}  // namespace velko::win32

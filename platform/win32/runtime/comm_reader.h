@@ -1,0 +1,39 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string_view>
+
+namespace velko::win32 {
+
+// The thread that waits for characters on an open serial device (opened for overlapped I/O)
+// and hands every byte it reads to onBytes, on that thread. It waits with WaitCommEvent for
+// EV_RXCHAR, then reads exactly what the driver reports as queued. It ends when the owner
+// destroys it, or on its own when the device can no longer report events (the device is gone).
+class CommReader {
+  public:
+    using OnBytes = std::function<void(std::string_view bytes)>;
+
+    CommReader(HANDLE device, OnBytes onBytes);
+    // Ends the wait and the thread before returning.
+    ~CommReader();
+    CommReader(const CommReader&) = delete;
+    CommReader& operator=(const CommReader&) = delete;
+
+  private:
+    class Overlapped;
+
+    static DWORD WINAPI threadMain(LPVOID self);
+    void run();
+    bool stopRequested() const;
+    bool waitForCharacters(Overlapped& wait);
+    bool readQueued(Overlapped& read);
+
+    HANDLE device_;
+    OnBytes onBytes_;
+    HANDLE stop_;
+    HANDLE thread_;
+};
+
+}  // namespace velko::win32
