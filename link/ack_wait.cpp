@@ -14,13 +14,15 @@ void stopAckWait(Timer& timer) { timer.setEnabled(false); }
 
 namespace {
 
+// Blocks only while nothing has set the flag: a pass whose notifications brought the
+// acknowledgement ends the wait at once.
 void passUntilAcknowledged(SharedState& state, MessageLoop& loop,
                            MessageLoop::Clock::time_point deadline) {
     while (!state.gAckReceived) {
         loop.runPending();
         if (state.gTimerTicks > kAckTimeoutTicks) return;
         if (MessageLoop::Clock::now() >= deadline) return;
-        loop.waitForActivity(deadline);
+        if (!state.gAckReceived) loop.waitForActivity(deadline);
     }
 }
 

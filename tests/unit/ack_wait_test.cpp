@@ -54,6 +54,8 @@ TEST_F(AckWait, EndsWhenTheFlagIsSetBetweenTicks) {
     };
     EXPECT_TRUE(waitForAck(state, timer, loop));
     EXPECT_EQ(ticksDelivered, 3);
+    // The pass that brought the flag ends the wait without blocking once more.
+    EXPECT_EQ(loop.idleCalls, 4);
     EXPECT_FALSE(timer.enabled());
 }
 
