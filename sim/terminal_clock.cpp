@@ -34,7 +34,7 @@ bool TerminalClock::setDateTime(int month, int day, int hour, int minute, Clock:
     const std::chrono::year year = std::chrono::year_month_day{floor<days>(at(now))}.year();
     const std::chrono::year_month_day date{year, std::chrono::month(static_cast<unsigned>(month)),
                                            std::chrono::day(static_cast<unsigned>(day))};
-    if (month < 1 || day < 1 || !date.ok() || !validTime(hour, minute)) return false;
+    if (!date.ok() || !validTime(hour, minute)) return false;
     base_ = sys_days{date} + hours{hour} + minutes{minute};
     setAt_ = now;
     return true;

@@ -36,17 +36,6 @@ std::string response(const std::vector<std::string>& lines) {
     return text + "End\r\n";
 }
 
-TEST(SimAcknowledgement, AnswersEveryOpeningImmediatelyByDefault) {
-    TerminalModel model(t0);
-    const std::vector<Heard> heard = model.receive("[", t0);
-    ASSERT_EQ(heard.size(), 1u);
-    EXPECT_EQ(heard[0].kind, Heard::Kind::Opening);
-    const std::vector<Outgoing> writes = model.due(t0);
-    ASSERT_EQ(writes.size(), 1u);
-    EXPECT_EQ(writes[0].bytes, "ACK\r\n");
-    EXPECT_EQ(writes[0].label, "ACK");
-}
-
 TEST(SimAcknowledgement, DelayedAcknowledgementIsDueOnlyAfterItsDelay) {
     TerminalModel model(t0, {.ackDelay = 800ms});
     model.receive("[", t0);
@@ -62,10 +51,6 @@ TEST(SimAcknowledgement, SilentTerminalNeverAnswersButStillRecordsTheOpening) {
     model.receive("[", t0);
     EXPECT_EQ(model.nextDue(), std::nullopt);
     EXPECT_EQ(model.commands(), std::vector<std::string>{"["});
-
-    model.setAck(0ms);
-    model.receive("[", t0 + 1s);
-    EXPECT_EQ(sentBy(model, t0 + 1s), "ACK\r\n");
 }
 
 TEST(SimCommandFrames, RecordsEachFrameExactlyAcrossSplitReads) {
@@ -96,21 +81,11 @@ TEST(SimCommandFrames, NewOpeningAbandonsAnOpenFrameAndStrayBytesAreNotCommands)
     EXPECT_EQ(sentBy(model, t0), "ACK\r\nACK\r\n" + response({"t", "0"}));
 }
 
-TEST(SimCommandFrames, ParsesTheCommandCharacterAndCrSeparatedParameters) {
-    const auto date = parseFrame("[D\r1225\r0930\r]");
-    ASSERT_TRUE(date);
-    EXPECT_EQ(date->code, 'D');
-    EXPECT_EQ(date->params, (std::vector<std::string>{"1225", "0930"}));
-
-    const auto query = parseFrame("[d\r]");
-    ASSERT_TRUE(query);
-    EXPECT_EQ(query->code, 'd');
-    EXPECT_TRUE(query->params.empty());
-
+TEST(SimCommandFrames, ForgivesMissingCarriageReturnsButNotAnEmptyOrOpenFrame) {
     const auto sloppy = parseFrame("[Fx\r2]");
     ASSERT_TRUE(sloppy);
+    EXPECT_EQ(sloppy->code, 'F');
     EXPECT_EQ(sloppy->params, (std::vector<std::string>{"x", "2"}));
-
     EXPECT_FALSE(parseFrame("[]"));
     EXPECT_FALSE(parseFrame("[d\r"));
 }

@@ -31,18 +31,6 @@ std::string joined(const std::vector<Outgoing>& writes) {
     return bytes;
 }
 
-TEST(SimReports, HookChangesAreReportedAndKeptAsTheLineState) {
-    TerminalModel model(t0);
-    model.hookOff(t0);
-    EXPECT_TRUE(model.state().offHook);
-    model.hookOn(t0);
-    EXPECT_FALSE(model.state().offHook);
-    const std::vector<Outgoing> writes = model.due(t0);
-    ASSERT_EQ(writes.size(), 2u);
-    EXPECT_EQ(writes[0].bytes, kHookOff);
-    EXPECT_EQ(writes[1].bytes, kHookOn);
-}
-
 TEST(SimReports, CallReportCarriesTheTerminalsTimeAndTheCallersFields) {
     TerminalModel model(t0);
     model.call({.number = "0212345678", .name = "\xC8\xAB\xB1\xE6", .group = "2", .type = "S"},
@@ -94,17 +82,6 @@ TEST(SimChunking, PiecesNeverInterleaveWithWhatComesAfterThem) {
     EXPECT_EQ(writes[3].at, t0 + 300ms);
     EXPECT_EQ(writes[4].label, "ACK");
     EXPECT_EQ(writes[4].at, t0 + 300ms);
-}
-
-TEST(SimChunking, ChunkedResponseStillAnswersTheQueryWhole) {
-    TerminalModel model(t0);
-    model.setChunking(3, 1ms);
-    model.receive("[", t0);
-    model.receive("t\r]", t0);
-    const std::vector<Outgoing> writes = allWrites(model);
-    EXPECT_EQ(writes[0].bytes, "ACK\r\n");
-    EXPECT_EQ(joined(writes), "ACK\r\nResponse\r\nt\r\n0\r\nEnd\r\n");
-    EXPECT_EQ(writes.size(), 1u + 7u);
 }
 
 TEST(SimPairing, NextTwoMessagesGoOutInOneWrite) {

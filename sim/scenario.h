@@ -1,0 +1,76 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace velko::sim {
+
+// The scenario language: one action per line, read as UTF-8. Blank lines and lines starting
+// with "#" do nothing. Words are separated by blanks; a word in double quotes may hold blanks
+// ("" is an empty word). Names and raw text go to the line in CP949.
+//
+//   call NUMBER [NAME] [GROUP] [TYPE]   an incoming call: report D (group 0, type S if omitted)
+//   other NUMBER [NAME] [GROUP] [TYPE]  another call event: report E
+//   hook off | hook on                  the receiver is lifted (report B) or hung up (report C)
+//   reject NUMBER [NAME]                adds a number to the rejected list; nothing is sent
+//   chunk N [DELAY_MS]                  messages go out in pieces of N bytes, one every
+//                                       DELAY_MS (default 50); chunk 0 sends them whole
+//   noise                               sends "xx" CR LF, text without any header
+//   pair                                the next two messages go out in one write (the first
+//                                       waits for the second)
+//   ack on | ack off | ack delay MS     answers "[" at once, never, or after MS (writes
+//                                       after it wait behind it: the line keeps its order)
+//   raw TEXT                            sends the rest of the line as it stands, no framing;
+//                                       \r \n \t \\ and \xNN stand for their bytes
+//   wait MS                             reads the next line only MS later (the line is
+//                                       served meanwhile)
+//   quit                                stops once everything scheduled has gone out
+
+struct CallAction {
+    char kind;  // 'D' for call, 'E' for other
+    std::string number;
+    std::string name;  // CP949
+    std::string group;
+    std::string type;
+};
+struct HookAction {
+    bool off;
+};
+struct RejectAction {
+    std::string number;
+    std::string name;  // CP949
+};
+struct ChunkAction {
+    std::size_t size;
+    std::chrono::milliseconds gap;
+};
+struct NoiseAction {};
+struct PairAction {};
+struct AckAction {
+    std::optional<std::chrono::milliseconds> delay;  // none: never
+};
+struct RawAction {
+    std::string bytes;
+};
+struct WaitAction {
+    std::chrono::milliseconds duration;
+};
+struct QuitAction {};
+
+using ScenarioAction =
+    std::variant<std::monostate, CallAction, HookAction, RejectAction, ChunkAction, NoiseAction,
+                 PairAction, AckAction, RawAction, WaitAction, QuitAction>;
+
+struct ScenarioError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Reads one line (without its line end). Throws ScenarioError for a line it cannot read.
+ScenarioAction parseScenarioLine(std::string_view line);
+
+}  // namespace velko::sim
