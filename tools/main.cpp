@@ -1,0 +1,13 @@
+#include <CLI/CLI.hpp>
+
+#include "tools/posix/commands.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"velko: the caller-ID terminal control on the command line"};
+    app.require_subcommand(1);
+    int status = 0;
+    velko::tools::addShellCommand(app, status);
+    velko::tools::addMonitorCommand(app, status);
+    CLI11_PARSE(app, argc, argv);
+    return status;
+}

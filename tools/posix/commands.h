@@ -1,0 +1,11 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace velko::tools {
+
+// The subcommands of velko. Each sets status to the process's exit status when it has run.
+void addShellCommand(CLI::App& app, int& status);
+void addMonitorCommand(CLI::App& app, int& status);
+
+}  // namespace velko::tools

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <ostream>
+
+#include "tools/shell/output.h"
+
+namespace velko::shell {
+
+// Lines for a person:
+//   OpenVelko("COM3", "") -> 0
+//   TxData("x") -> error 8018: Operation valid only when the port is open
+//   event HookEvent off-hook
+//   event ReceiveCallByString call 1: 03-05 09:07  0212345678  홍길동  group 2  NORMAL
+//   event ReceiveResponse d (100): "12-25" "09:30" ""
+//   event ReceiveGatheredInfo a (97): 2 entries, then one indented line per entry
+// The caller's name, which the call text lacks, is taken from the report diagnostic that comes
+// before it. The diagnostic events (DebugMsg, ReceiveReal) are shown only when asked for.
+class HumanOutput final : public ShellOutput {
+  public:
+    HumanOutput(std::ostream& out, bool showDiagnostics)
+        : out_(out), showDiagnostics_(showDiagnostics) {}
+
+    void called(const MemberInfo& method, const Value& result,
+                std::span<const Value> args) override;
+    void failed(std::string_view name, const RuntimeError& error,
+                std::span<const Value> args) override;
+    void event(const MemberInfo& event, std::span<const Value> params) override;
+    void badInput(std::string_view line, std::string_view description) override;
+
+  private:
+    void print(const std::string& line);
+    std::string describeEvent(const MemberInfo& event, std::span<const Value> params);
+
+    std::ostream& out_;
+    bool showDiagnostics_;
+    std::optional<Text> reportedName_;
+};
+
+}  // namespace velko::shell
