@@ -8,6 +8,7 @@ int main(int argc, char** argv) {
     int status = 0;
     velko::tools::addShellCommand(app, status);
     velko::tools::addMonitorCommand(app, status);
+    velko::tools::addSimCommand(app, status);
     CLI11_PARSE(app, argc, argv);
     return status;
 }
