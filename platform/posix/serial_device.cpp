@@ -49,10 +49,10 @@ void holdExclusively(int fd) {
 
 [[noreturn]] void raiseGone() { raise(error_number::kPortNotOpen, u"The port's device is gone"); }
 
-bool keepsSettings(int fd, const termios& wanted) {
+// Some devices accept any settings and keep only the speeds they can run.
+bool keepsSpeed(int fd, const termios& wanted) {
     termios applied{};
-    return ::tcgetattr(fd, &applied) == 0 && ::cfgetospeed(&applied) == ::cfgetospeed(&wanted) &&
-           (applied.c_cflag & CSIZE) == (wanted.c_cflag & CSIZE);
+    return ::tcgetattr(fd, &applied) == 0 && ::cfgetospeed(&applied) == ::cfgetospeed(&wanted);
 }
 
 // Long enough for a full 4 KiB output queue to drain at the line's speed, with time to spare.
@@ -76,7 +76,7 @@ void SerialDevice::configure(const LineSettings& settings, Handshaking handshaki
     termios attributes{};
     if (::tcgetattr(fd_, &attributes) != 0 ||
         !applyLineSettings(attributes, settings, handshaking) ||
-        ::tcsetattr(fd_, TCSANOW, &attributes) != 0 || !keepsSettings(fd_, attributes)) {
+        ::tcsetattr(fd_, TCSANOW, &attributes) != 0 || !keepsSpeed(fd_, attributes)) {
         raiseCouldNotSetCommState();
     }
     stallLimit_ = stallLimitFor(settings.baud);
