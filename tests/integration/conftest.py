@@ -1,0 +1,265 @@
+"""Helpers for driving the velko tool over pseudo-terminals.
+
+The tool under test is the program named by $VELKO (build/bin/velko by default); the tests talk
+to it only through its command line, standard input and standard output, so that the same suite
+runs against any build of it. Waiting is always on a condition with a deadline, never a sleep.
+"""
+
+import collections
+import fcntl
+import json
+import os
+import select
+import signal
+import subprocess
+import time
+import tty
+from pathlib import Path
+
+import pytest
+
+ROOT = Path(__file__).resolve().parents[2]
+VELKO = os.environ.get("VELKO") or str(ROOT / "build" / "bin" / "velko")
+TIMEOUT = float(os.environ.get("VELKO_TEST_TIMEOUT", "10"))
+
+CRLF = b"\r\n"
+
+
+def cp949(text):
+    return text.encode("cp949")
+
+
+def report(*lines):
+    """A framed report from the terminal: the header, the body lines and the end line."""
+    return b"".join(line + CRLF for line in [b"Report", *lines, b"End"])
+
+
+def response(*lines):
+    return b"".join(line + CRLF for line in [b"Response", *lines, b"End"])
+
+
+class Deadline:
+    def __init__(self, seconds=None):
+        self.end = time.monotonic() + (TIMEOUT if seconds is None else seconds)
+
+    def left(self):
+        return max(0.0, self.end - time.monotonic())
+
+    def passed(self):
+        return time.monotonic() >= self.end
+
+
+class Terminal:
+    """The terminal's end of a serial line: the master of a pseudo-terminal. The program under
+    test opens `path` as its serial port."""
+
+    def __init__(self):
+        self.master, self.slave = os.openpty()
+        tty.setraw(self.master)
+        tty.setraw(self.slave)
+        self.path = os.ttyname(self.slave)
+        os.set_blocking(self.master, False)
+        self.received = b""
+
+    def send(self, data):
+        os.write(self.master, data)
+
+    def read_until(self, predicate, seconds=None):
+        """Reads what the program writes until predicate(everything received) holds; returns
+        everything received so far."""
+        deadline = Deadline(seconds)
+        while not predicate(self.received):
+            if deadline.passed():
+                raise AssertionError(f"terminal received only {self.received!r}")
+            if select.select([self.master], [], [], deadline.left())[0]:
+                try:
+                    self.received += os.read(self.master, 4096)
+                except (BlockingIOError, OSError):
+                    pass
+        return self.received
+
+    def expect(self, data, seconds=None):
+        """Waits until the received bytes end with data."""
+        return self.read_until(lambda got: got.endswith(data), seconds)
+
+    def quiet_for(self, seconds):
+        """Everything that arrives within the given time: for asserting that nothing does."""
+        deadline = Deadline(seconds)
+        while not deadline.passed():
+            if select.select([self.master], [], [], deadline.left())[0]:
+                try:
+                    self.received += os.read(self.master, 4096)
+                except (BlockingIOError, OSError):
+                    pass
+        return self.received
+
+    def close(self):
+        os.close(self.master)
+        os.close(self.slave)
+
+
+class Tool:
+    """A running velko command whose standard output is read line by line with deadlines."""
+
+    def __init__(self, *args):
+        self.proc = subprocess.Popen(
+            [VELKO, *args],
+            stdin=subprocess.PIPE,
+            stdout=subprocess.PIPE,
+            stderr=subprocess.PIPE,
+        )
+        self.fd = self.proc.stdout.fileno()
+        os.set_blocking(self.fd, False)
+        self.pending = b""
+        self.ended = False
+
+    def write(self, text):
+        self.proc.stdin.write(text.encode())
+        self.proc.stdin.flush()
+
+    def read_line(self, deadline):
+        """The next line of output, or None once the output has ended."""
+        while b"\n" not in self.pending:
+            if self.ended:
+                return None
+            if deadline.passed():
+                raise AssertionError(f"no output within the deadline; partial {self.pending!r}")
+            if select.select([self.fd], [], [], deadline.left())[0]:
+                chunk = os.read(self.fd, 65536)
+                self.ended = not chunk
+                self.pending += chunk
+        line, self.pending = self.pending.split(b"\n", 1)
+        return line.decode()
+
+    def signal(self, number):
+        self.proc.send_signal(number)
+
+    def finish(self, seconds=None):
+        """Closes standard input, waits for the exit and returns the exit status."""
+        if not self.proc.stdin.closed:
+            self.proc.stdin.close()
+        return self.proc.wait(TIMEOUT if seconds is None else seconds)
+
+    def kill(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        for stream in (self.proc.stdin, self.proc.stdout, self.proc.stderr):
+            stream.close()
+
+
+class Shell(Tool):
+    """`velko shell --json` with port numbers mapped to devices. Output objects are kept in order
+    until a test takes them."""
+
+    def __init__(self, devices=None, *extra):
+        args = ["shell", "--json", *extra]
+        for number, path in (devices or {}).items():
+            args += ["--device", f"{number}={path}"]
+        super().__init__(*args)
+        self.unread = collections.deque()
+
+    def send(self, line):
+        self.write(line + "\n")
+
+    def take(self, predicate, seconds=None):
+        """Removes and returns the first output object that satisfies predicate, reading more
+        output as needed."""
+        deadline = Deadline(seconds)
+        scanned = 0
+        while True:
+            for index in range(scanned, len(self.unread)):
+                if predicate(self.unread[index]):
+                    found = self.unread[index]
+                    del self.unread[index]
+                    return found
+            scanned = len(self.unread)
+            line = self.read_line(deadline)
+            if line is None:
+                raise AssertionError(f"output ended; unread {list(self.unread)}")
+            self.unread.append(json.loads(line))
+
+    def call(self, line, seconds=None):
+        """Sends a line and returns the object that reports it (a call or a line not read)."""
+        self.send(line)
+        return self.take(lambda o: "call" in o or "input" in o, seconds)
+
+    def event(self, name, seconds=None):
+        return self.take(lambda o: o.get("event") == name, seconds)
+
+    def events_until_sync(self):
+        """Every event output before a marker call made now; they are removed."""
+        marker = self.call('EventTest "sync"')
+        assert marker == {"call": "EventTest", "result": None, "args": ["sync"]}
+        events = [o for o in self.unread if "event" in o]
+        self.unread.clear()
+        return events
+
+
+@pytest.fixture
+def terminal():
+    line = Terminal()
+    yield line
+    line.close()
+
+
+@pytest.fixture
+def terminals():
+    """A factory of serial lines, closed at the end of the test."""
+    made = []
+
+    def make():
+        made.append(Terminal())
+        return made[-1]
+
+    yield make
+    for line in made:
+        line.close()
+
+
+@pytest.fixture
+def shell_factory():
+    """Starts `velko shell --json` with the given port map; every shell is ended with the test."""
+    started = []
+
+    def start(devices=None, *extra):
+        started.append(Shell(devices, *extra))
+        return started[-1]
+
+    yield start
+    for shell in started:
+        shell.kill()
+
+
+@pytest.fixture
+def tool_factory():
+    started = []
+
+    def start(*args):
+        started.append(Tool(*args))
+        return started[-1]
+
+    yield start
+    for tool in started:
+        if tool.proc.poll() is None:
+            tool.signal(signal.SIGTERM)
+            try:
+                tool.proc.wait(TIMEOUT)
+            except subprocess.TimeoutExpired:
+                pass
+        tool.kill()
+
+
+@pytest.fixture
+def opened(terminal, shell_factory):
+    """A shell with port 3 open on the terminal's line."""
+    shell = shell_factory({3: terminal.path})
+    assert shell.call('OpenVelko COM3 ""')["result"] == 0
+    return shell
+
+
+def locked_by_another_program(path):
+    """Opens the device and takes its lock, as another program holding the port does."""
+    fd = os.open(path, os.O_RDWR | os.O_NOCTTY)
+    fcntl.flock(fd, fcntl.LOCK_EX | fcntl.LOCK_NB)
+    return fd
