@@ -94,6 +94,7 @@ void PtyRunner::readFromPc(Clock::time_point now) {
     for (;;) {
         const ssize_t count = read(pty_.master(), buffer, sizeof buffer);
         if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+        if (count < 0 && errno == EINTR) continue;
         check(count > 0, "read pseudo-terminal");
         for (const Heard& heard : model_.receive({buffer, static_cast<std::size_t>(count)}, now)) {
             log_.received(heard, now);
