@@ -49,33 +49,30 @@ class Deadline:
         return time.monotonic() >= self.end
 
 
-class Terminal:
-    """The terminal's end of a serial line: the master of a pseudo-terminal. The program under
-    test opens `path` as its serial port."""
+class LineEnd:
+    """One end of a serial line: what arrives on it is collected in `received`."""
 
-    def __init__(self):
-        self.master, self.slave = os.openpty()
-        tty.setraw(self.master)
-        tty.setraw(self.slave)
-        self.path = os.ttyname(self.slave)
-        os.set_blocking(self.master, False)
+    def __init__(self, fd):
+        self.fd = fd
+        os.set_blocking(fd, False)
         self.received = b""
 
     def send(self, data):
-        os.write(self.master, data)
+        os.write(self.fd, data)
 
-    def read_until(self, predicate, seconds=None):
-        """Reads what the program writes until predicate(everything received) holds; returns
-        everything received so far."""
-        deadline = Deadline(seconds)
-        while not predicate(self.received):
-            if deadline.passed():
-                raise AssertionError(f"terminal received only {self.received!r}")
-            if select.select([self.master], [], [], deadline.left())[0]:
+    def _read_until(self, stop, deadline):
+        while not stop() and not deadline.passed():
+            if select.select([self.fd], [], [], deadline.left())[0]:
                 try:
-                    self.received += os.read(self.master, 4096)
+                    self.received += os.read(self.fd, 4096)
                 except (BlockingIOError, OSError):
                     pass
+
+    def read_until(self, predicate, seconds=None):
+        """Reads until predicate(everything received) holds; returns everything received."""
+        self._read_until(lambda: predicate(self.received), Deadline(seconds))
+        if not predicate(self.received):
+            raise AssertionError(f"received only {self.received!r}")
         return self.received
 
     def expect(self, data, seconds=None):
@@ -83,19 +80,37 @@ class Terminal:
         return self.read_until(lambda got: got.endswith(data), seconds)
 
     def quiet_for(self, seconds):
-        """Everything that arrives within the given time: for asserting that nothing does."""
-        deadline = Deadline(seconds)
-        while not deadline.passed():
-            if select.select([self.master], [], [], deadline.left())[0]:
-                try:
-                    self.received += os.read(self.master, 4096)
-                except (BlockingIOError, OSError):
-                    pass
+        """Everything received by the end of the given time: for asserting that nothing came."""
+        self._read_until(lambda: False, Deadline(seconds))
         return self.received
 
+
+class Terminal(LineEnd):
+    """The terminal's end of a serial line: the master of a pseudo-terminal. The program under
+    test opens `path` as its serial port."""
+
+    def __init__(self):
+        master, self.slave = os.openpty()
+        tty.setraw(master)
+        tty.setraw(self.slave)
+        self.path = os.ttyname(self.slave)
+        super().__init__(master)
+
     def close(self):
-        os.close(self.master)
+        os.close(self.fd)
         os.close(self.slave)
+
+
+class Device(LineEnd):
+    """The PC's end of a serial line: a device file opened in raw mode."""
+
+    def __init__(self, path):
+        fd = os.open(path, os.O_RDWR | os.O_NOCTTY)
+        tty.setraw(fd)
+        super().__init__(fd)
+
+    def close(self):
+        os.close(self.fd)
 
 
 class Tool:

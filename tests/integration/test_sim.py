@@ -1,0 +1,38 @@
+"""`velko sim`: the terminal simulator on a pseudo-terminal, driven by scenario lines."""
+
+from conftest import Deadline, Device, cp949
+
+
+def start(tool_factory, *options):
+    sim = tool_factory("sim", *options)
+    path = sim.read_line(Deadline())
+    assert path.startswith("/dev/")
+    return sim, Device(path)
+
+
+def test_plays_scenario_lines_and_answers_the_pc(tool_factory):
+    sim, pc = start(tool_factory, "--start", "2025-03-05 09:07")
+    try:
+        sim.write("hook off\n")
+        pc.expect(b"Report\r\nB\r\nEnd\r\n")
+        sim.write("call 0212345678 홍길동 2 S\n")
+        pc.expect(b"Report\r\nD\r\nTime:03050907\r\nNumber:0212345678\r\nName:" + cp949("홍길동")
+                  + b"\r\nGroup:2\r\nType:S\r\nEnd\r\n")
+        pc.send(b"[")
+        pc.expect(b"ACK\r\n")
+        pc.send(b"d\r]")
+        pc.expect(b"Response\r\nd\r\n0305\r\n0907\r\nEnd\r\n")
+        sim.write("quit\n")
+        assert sim.proc.wait(Deadline().left()) == 0
+    finally:
+        pc.close()
+
+
+def test_a_terminal_that_never_acknowledges(tool_factory):
+    sim, pc = start(tool_factory, "--no-ack")
+    try:
+        pc.send(b"[")
+        assert pc.quiet_for(0.3) == b""
+        assert sim.finish() == 0
+    finally:
+        pc.close()
