@@ -45,7 +45,8 @@ std::string describeEntry(int16_t kind, const CID_INFO& entry) {
 }
 
 std::string describeList(int16_t max, int16_t kind, const CidList& list) {
-    std::string text = messageCode(kind) + ": " + std::to_string(max) + " entries";
+    std::string text =
+        messageCode(kind) + ": " + std::to_string(max) + (max == 1 ? " entry" : " entries");
     const size_t shown = std::clamp<int>(max, 0, static_cast<int>(list.size()));
     for (size_t i = 0; i < shown; ++i) {
         text += "\n  " + std::to_string(i + 1) + ". " + describeEntry(kind, list[i]);

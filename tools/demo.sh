@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# A short live session: the terminal simulator on a pseudo-terminal, the host's monitor on the
+# other end. Calls come in, the receiver goes off and on hook, then the host sets the terminal's
+# clock and area code, reads them back and lists the stored calls and the rejected numbers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+VELKO=${VELKO:-build/bin/velko}
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  exec 3>&- 4>&- 2>/dev/null || true
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+if [ -t 1 ]; then bold=$'\033[1m' dim=$'\033[2m' plain=$'\033[0m'; else bold='' dim='' plain=''; fi
+say() { printf '\n%s%s%s\n' "$bold" "$*" "$plain"; }
+# Output of one side, labelled (and styled), line by line as it comes.
+label() { sed -u "s/^.*\$/$2$1 │ &$plain/"; }
+
+mkfifo "$work/scenario" "$work/commands" "$work/terminal.out" "$work/host.out"
+
+say "The terminal simulator starts on a pseudo-terminal (its log is dimmed)"
+{ read -r path && echo "$path" >"$work/path" && echo "$path" && cat; } <"$work/terminal.out" |
+  label "  terminal" "$dim" &
+pids+=($!)
+"$VELKO" sim --start "2025-03-05 09:07" <"$work/scenario" >"$work/terminal.out" 2>&1 &
+sim=$!
+pids+=("$sim")
+exec 3>"$work/scenario"
+# The simulator prints the path of its pseudo-terminal first.
+for _ in $(seq 100); do
+  [ -s "$work/path" ] && break
+  sleep 0.05
+done
+path=$(cat "$work/path")
+
+say "The host opens COM1, which is that pseudo-terminal, and shows what the control reports"
+label "      host" "" <"$work/host.out" &
+pids+=($!)
+"$VELKO" monitor --device "1=$path" <"$work/commands" >"$work/host.out" 2>&1 &
+monitor=$!
+pids+=("$monitor")
+exec 4>"$work/commands"
+sleep 0.5
+
+scenario() { echo "$1" >&3; sleep "${2:-0.8}"; }
+command() { echo "$1" >&4; sleep "${2:-0.8}"; }
+
+say "A call comes in, the receiver is lifted and hung up, another call from a VIP"
+scenario 'call 0212345678 홍길동 2 S'
+scenario 'hook off' 0.5
+scenario 'hook on'
+scenario 'other 0311234567 김철수 1 V'
+scenario 'reject 0701234567 광고전화' 0.2
+
+say "The host sets the terminal's clock to 12-25 09:30 and its area code to 031"
+command 'SendCmd 68 12-25 09:30'
+command 'SendCmd 71 031'
+
+say "... and reads them back (queries d and g)"
+command 'SendCmd 100'
+command 'SendCmd 103'
+
+say "The stored calls (a) and the rejected numbers (j)"
+command 'SendCmd 97'
+command 'SendCmd 106' 1
+
+say "The host closes the port; the simulator stops"
+kill -INT "$monitor"
+wait "$monitor" || true
+echo quit >&3
+wait "$sim" || true
