@@ -13,7 +13,7 @@ void addDeviceOption(CLI::App& command, std::vector<std::string>& devices) {
                 return scratch.mapFromText(text) ? std::string()
                                                  : "expected N=PATH with N from 1 to 32767";
             },
-            "N=PATH"));
+            ""));
 }
 
 }  // namespace velko::tools
