@@ -202,6 +202,19 @@ class Shell(Tool):
     def event(self, name, seconds=None):
         return self.take(lambda o: o.get("event") == name, seconds)
 
+    def feed(self, terminal, data):
+        """Sends data from the terminal and returns, in order, every event it caused: waits until
+        the control has echoed all of it through ReceiveReal, then for a marker call."""
+        expected = data.decode("cp949")
+        terminal.send(data)
+        events, echoed = [], ""
+        while echoed != expected:
+            assert expected.startswith(echoed), f"echoed {echoed!r}, sent {expected!r}"
+            events.append(self.take(lambda o: "event" in o))
+            if events[-1]["event"] == "ReceiveReal":
+                echoed += events[-1]["str"]
+        return events + self.events_until_sync()
+
     def events_until_sync(self):
         """Every event output before a marker call made now; they are removed."""
         marker = self.call('EventTest "sync"')
