@@ -5,7 +5,8 @@
 
 namespace velko::posix {
 
-// The periodic timer, ticking through a poll loop's alarms. Enabling it starts a fresh period.
+// The periodic timer, ticking through a poll loop's alarms. Enabling a disabled timer starts a
+// fresh period; enabling it again while it runs changes nothing.
 class PollTimer final : public Timer {
   public:
     explicit PollTimer(PollLoop& loop) : loop_(loop) {}

@@ -98,8 +98,7 @@ void SerialDevice::readAvailable(std::string& bytes) {
 }
 
 void SerialDevice::writeAll(std::string_view bytes) {
-    while (!bytes.empty()) {
-        if (gone_) raiseGone();
+    while (!gone_ && !bytes.empty()) {
         const ssize_t count = ::write(fd_, bytes.data(), bytes.size());
         if (count > 0) {
             bytes.remove_prefix(count);
@@ -111,6 +110,7 @@ void SerialDevice::writeAll(std::string_view bytes) {
             gone_ = true;
         }
     }
+    if (gone_) raiseGone();
 }
 
 bool SerialDevice::waitUntilWritable() const {

@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include "platform/posix/cp949_codec.h"
+#include "platform/posix/line_settings.h"
+#include "platform/posix/port_map.h"
+
+namespace velko::posix {
+namespace {
+
+TEST(PortMap, MapsPortNumbersToDevices) {
+    PortMap ports;
+    EXPECT_EQ(ports.pathOf(3), "/dev/ttyS2");
+    EXPECT_EQ(ports.pathOf(0), "");
+    EXPECT_TRUE(ports.mapFromText("3=/dev/pts/5"));
+    EXPECT_EQ(ports.pathOf(3), "/dev/pts/5");
+    for (const char* malformed : {"3", "3=", "=/dev/x", "3x=/dev/x", "0=/dev/x", "32768=/dev/x"}) {
+        EXPECT_FALSE(ports.mapFromText(malformed)) << malformed;
+    }
+}
+
+TEST(LineSettings, ParsesTheSettingsTextAndRejectsMalformedOnes) {
+    const auto settings = parseLineSettings("19200,O,7,2");
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->baud, 19200);
+    EXPECT_EQ(settings->parity, Parity::odd);
+    EXPECT_EQ(settings->dataBits, 7);
+    EXPECT_EQ(settings->stopBits, StopBits::two);
+    EXPECT_TRUE(parseLineSettings("300,m,5,1.5"));
+    for (const char* text :
+         {"", "9600,n,8", "9600,n,8,1,", " 9600,n,8,1", "9600,,8,1", "9600,x,8,1", "9601,n,8,1",
+          "-9600,n,8,1", "99999999999,n,8,1", "9600,n,4,1", "9600,n,9,1", "9600,n,8,3",
+          "9600,n,8,1.5", "9600,n,5,2"}) {
+        EXPECT_FALSE(parseLineSettings(text)) << '"' << text << '"';
+    }
+}
+
+// A pseudo-terminal ignores character size and parity, so they are checked here.
+TEST(LineSettings, FrameARawLine) {
+    termios attributes{};
+    attributes.c_lflag = ECHO | ICANON;
+    attributes.c_iflag = ICRNL | IXON;
+    ASSERT_TRUE(
+        applyLineSettings(attributes, *parseLineSettings("19200,o,7,2"), Handshaking::none));
+    EXPECT_EQ(attributes.c_lflag & (ECHO | ICANON), 0u);
+    EXPECT_EQ(attributes.c_iflag & (ICRNL | IXON), 0u);
+    EXPECT_EQ(attributes.c_cflag & (CSIZE | PARENB | PARODD | CSTOPB | CLOCAL | CREAD),
+              CS7 | PARENB | PARODD | CSTOPB | CLOCAL | CREAD);
+    EXPECT_EQ(cfgetispeed(&attributes), B19200);
+}
+
+TEST(Cp949, JoinsSplitCharactersAndReplacesInvalidBytes) {
+    Cp949Decoder decoder;
+    EXPECT_EQ(decoder.decode("A\xB0"), u"A");
+    EXPECT_EQ(decoder.decode("\xA1\xB3"), u"가");
+    EXPECT_EQ(decoder.decode("\xAA\x80"
+                             "B\xB0\r\n"),
+              u"나\uFFFDB\uFFFD\r\n");
+}
+
+TEST(Cp949, EncodesWithAQuestionMarkForWhatTheCodePageLacks) {
+    EXPECT_EQ(encodeCp949(u"[가\r"), "[\xB0\xA1\r");
+    EXPECT_EQ(encodeCp949(u"a\U0001F600b\xD800"), "a?b?");
+}
+
+}  // namespace
+}  // namespace velko::posix
