@@ -32,6 +32,19 @@ Win32MessageLoop::Win32MessageLoop(MessageWindow& window)
 
 Win32MessageLoop::~Win32MessageLoop() { window_.unsubscribe(endOfPass_); }
 
+namespace {
+
+// The next message within the range; PeekMessage hands out WM_QUIT whatever the range, and
+// that one is put back for the host's own loop and ends the taking.
+bool take(MSG& message, UINT first, UINT last) {
+    if (!PeekMessageW(&message, nullptr, first, last, PM_REMOVE)) return false;
+    if (message.message != WM_QUIT) return true;
+    PostQuitMessage(static_cast<int>(message.wParam));
+    return false;
+}
+
+}  // namespace
+
 // The pass ends at a marker it posts behind the messages already queued. Markers are seen in
 // the order they were posted, so a nested pass that meets an outer pass's marker ends that
 // outer pass too. Timer messages, which the system hands out only when no posted message is
@@ -40,14 +53,11 @@ void Win32MessageLoop::runPending() {
     const unsigned pass =
         window_.post(endOfPass_) ? ++passesStarted_ : std::numeric_limits<unsigned>::max();
     MSG message;
-    while (passesEnded_ < pass && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(message.wParam));
-            break;
-        }
+    while (passesEnded_ < pass) {
+        if (!take(message, 0, 0)) return;
         dispatch(message);
     }
-    while (PeekMessageW(&message, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) dispatch(message);
+    while (take(message, WM_TIMER, WM_TIMER)) dispatch(message);
 }
 
 void Win32MessageLoop::dispatch(const MSG& message) {

@@ -1,0 +1,80 @@
+# Sourced by wine-velko and run-runtime-tests: a private Wine prefix for each run, copied from a
+# template prefix made once under the Windows build folder, with the pty ioctl helper preloaded
+# so that Wine can wait for serial events on pseudo-terminals.
+#
+# VELKO_WIN_BUILD: the Windows build folder (default build-win32 in the repository; a relative
+# path is taken from the repository's root). It holds bin/ (velko.exe, velko_fox.ocx, the test
+# programs), and gets pty-ioctl/, wineprefix-template/ and wine-runs/.
+
+VELKO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+VELKO_WIN_BUILD=${VELKO_WIN_BUILD:-build-win32}
+[[ $VELKO_WIN_BUILD == /* ]] || VELKO_WIN_BUILD=$VELKO_ROOT/$VELKO_WIN_BUILD
+
+wine_env_fail() {
+  echo "${0##*/}: $*" >&2
+  exit 2
+}
+
+# The helper library and the template prefix, made under a lock so that parallel runs wait for
+# the first one. The template is made again when Wine's version changes.
+wine_env_prepare() {
+  [[ -d $VELKO_WIN_BUILD/bin ]] || wine_env_fail "no Windows build at $VELKO_WIN_BUILD"
+  mkdir -p "$VELKO_WIN_BUILD/wine-runs"
+  local template=$VELKO_WIN_BUILD/wineprefix-template
+  local version
+  version=$(wine --version)
+  (
+    flock 9
+    make -s -C "$VELKO_ROOT/tests/win/pty-ioctl" OUT="$VELKO_WIN_BUILD/pty-ioctl" >&2 ||
+      wine_env_fail "the pty ioctl helper does not build"
+    if [[ $(cat "$template/velko-wine-version" 2>/dev/null) != "$version" ]]; then
+      local fresh=$template.new
+      rm -rf "$fresh" "$template"
+      # No Mono or Gecko: nothing is installed or fetched while the prefix is made.
+      WINEPREFIX=$fresh WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' DISPLAY= \
+        wineboot -i >/dev/null 2>&1 || wine_env_fail "wineboot could not make a prefix"
+      WINEPREFIX=$fresh wineserver -w
+      echo "$version" >"$fresh/velko-wine-version"
+      mv "$fresh" "$template"
+    fi
+  ) 9>"$VELKO_WIN_BUILD/wine-setup.lock"
+}
+
+# A new prefix for this run, its own wineserver, and the environment of every Wine process of
+# the run. The copy links the template's files (fast) except the registry, which Wine rewrites
+# in place when a file has more than one link.
+wine_env_start() {
+  WINE_RUN=$(mktemp -d "$VELKO_WIN_BUILD/wine-runs/run.XXXXXX")
+  local template=$VELKO_WIN_BUILD/wineprefix-template
+  cp -al "$template" "$WINE_RUN/prefix"
+  local registry
+  for registry in "$template"/*.reg; do
+    cp --remove-destination "$registry" "$WINE_RUN/prefix/${registry##*/}"
+  done
+  export WINEPREFIX=$WINE_RUN/prefix
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES='mscoree,mshtml='
+  export LD_PRELOAD="$VELKO_WIN_BUILD/pty-ioctl/\$LIB/libvelko_pty_ioctl.so${LD_PRELOAD:+ $LD_PRELOAD}"
+  unset DISPLAY
+  trap wine_env_stop EXIT
+  # The server's own output (it dumps its objects when a pseudo-terminal it holds hangs up)
+  # goes to the run's log, never to the program's output.
+  wineserver -p 2>>"$WINE_RUN/wineserver.log" </dev/null >&2
+}
+
+wine_env_stop() {
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  rm -rf "$WINE_RUN" &
+}
+
+# Port N of this prefix is the device at PATH.
+wine_env_link_port() {
+  ln -sfn "$2" "$WINEPREFIX/dosdevices/com$1"
+}
+
+# A Linux path as Wine's drive Z: names it.
+wine_env_windows_path() {
+  local path=$1
+  echo "Z:${path//\//\\}"
+}
