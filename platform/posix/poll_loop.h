@@ -11,6 +11,8 @@ namespace velko::posix {
 // The message loop of one thread, built on poll(): descriptors watched for input, and alarms
 // that fire once when they fall due. Every callback runs on the thread that runs the loop, to
 // completion; a callback may run the loop again (nested), watch, unwatch, schedule and cancel.
+// An exception from a callback ends the pass and reaches the caller of runPending; whatever the
+// pass had not run yet runs on the next one.
 class PollLoop final : public MessageLoop {
   public:
     using Callback = std::function<void()>;
