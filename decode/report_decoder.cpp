@@ -42,13 +42,15 @@ void processReport(SharedState& state, _velko_foxpro& self, VelkoEvents& events)
 
     const TextView message = currentMessage(state);
     const Text reportType(message.substr(0, 1));
-    const size_t typeLine = message.find(reportType + Text(kCRLF));
-    if (typeLine == TextView::npos) {
+    Text typeLine = reportType;
+    typeLine += kCRLF;
+    const size_t typeLineAt = message.find(typeLine);
+    if (typeLineAt == TextView::npos) {
         scope.dropRest();
         return;
     }
-    heldPosition(typeLine);
-    state.gRxData.consumeFront(typeLine + reportType.size() + kCRLF.size());
+    heldPosition(typeLineAt);
+    state.gRxData.consumeFront(typeLineAt + typeLine.size());
 
     if (reportType == u"B" || reportType == u"C") {
         self.EndMessageDiscard();
