@@ -1,0 +1,22 @@
+#pragma once
+
+#include <windows.h>
+
+#include "velko_foxpro_h.h"
+
+namespace velko::win32 {
+
+// The identifiers the module registers and answers to. The GUIDs themselves are those of the
+// type library (the generated interface header).
+inline constexpr const wchar_t* kProgId = L"velko_for_fox_pro.velko_foxpro";
+inline constexpr const wchar_t* kClassName = L"velko_foxpro";
+inline constexpr const wchar_t* kLibraryVersion = L"1.0";
+inline constexpr WORD kLibraryMajorVersion = 1;
+inline constexpr WORD kLibraryMinorVersion = 0;
+
+inline const GUID& kLibraryId = LIBID_velko_for_fox_pro;
+inline const GUID& kClassId = CLSID_velko_foxpro;
+inline const GUID& kDualInterfaceId = IID__velko_foxpro;
+inline const GUID& kEventInterfaceId = DIID___velko_foxpro;
+
+}  // namespace velko::win32

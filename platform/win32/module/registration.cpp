@@ -1,0 +1,92 @@
+#include "platform/win32/module/registration.h"
+
+#include <olectl.h>
+
+#include "platform/win32/module/com_ref.h"
+#include "platform/win32/module/module_identity.h"
+
+namespace velko::win32 {
+
+namespace {
+
+// What the class asks of its container: created with its client site first, invisible at run
+// time, activated in place when visible, never linked.
+constexpr DWORD kMiscStatus = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_INVISIBLEATRUNTIME |
+                              OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT |
+                              OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE;
+
+std::wstring guidText(const GUID& guid) {
+    wchar_t text[40];
+    StringFromGUID2(guid, text, 40);
+    return text;
+}
+
+std::wstring classKey() { return L"CLSID\\" + guidText(kClassId); }
+
+bool setValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+    HKEY handle = nullptr;
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE, nullptr, &handle, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+    const LSTATUS status = RegSetValueExW(handle, name, 0, REG_SZ,
+                                          reinterpret_cast<const BYTE*>(value.c_str()), bytes);
+    RegCloseKey(handle);
+    return status == ERROR_SUCCESS;
+}
+
+bool writeClassKeys(const std::wstring& modulePath) {
+    const std::wstring clsid = classKey();
+    return setValue(clsid, nullptr, kClassName) &&
+           setValue(clsid + L"\\InprocServer32", nullptr, modulePath) &&
+           setValue(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
+           setValue(clsid + L"\\Control", nullptr, L"") &&
+           setValue(clsid + L"\\MiscStatus", nullptr, L"0") &&
+           setValue(clsid + L"\\MiscStatus\\1", nullptr, std::to_wstring(kMiscStatus)) &&
+           setValue(clsid + L"\\TypeLib", nullptr, guidText(kLibraryId)) &&
+           setValue(clsid + L"\\Version", nullptr, kLibraryVersion) &&
+           setValue(clsid + L"\\ProgID", nullptr, kProgId) &&
+           setValue(kProgId, nullptr, kClassName) &&
+           setValue(std::wstring(kProgId) + L"\\CLSID", nullptr, guidText(kClassId));
+}
+
+bool deleteTree(const std::wstring& key) {
+    const LSTATUS status = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
+bool keyExists(const std::wstring& key) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(handle);
+    return true;
+}
+
+}  // namespace
+
+HRESULT registerModule(const std::wstring& modulePath) {
+    ComRef<ITypeLib> library;
+    std::wstring path = modulePath;
+    if (FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put())) ||
+        FAILED(RegisterTypeLib(library.get(), path.data(), nullptr))) {
+        return SELFREG_E_TYPELIB;
+    }
+    if (!writeClassKeys(modulePath)) {
+        unregisterModule();
+        return SELFREG_E_CLASS;
+    }
+    return S_OK;
+}
+
+HRESULT unregisterModule() {
+    const bool classGone = deleteTree(classKey()) && deleteTree(kProgId);
+    UnRegisterTypeLib(kLibraryId, kLibraryMajorVersion, kLibraryMinorVersion, LANG_NEUTRAL,
+                      SYS_WIN32);
+    if (!classGone) return SELFREG_E_CLASS;
+    return keyExists(L"TypeLib\\" + guidText(kLibraryId)) ? SELFREG_E_TYPELIB : S_OK;
+}
+
+}  // namespace velko::win32

@@ -1,0 +1,43 @@
+#include "platform/win32/module/type_library.h"
+
+#include "control/runtime_error.h"
+#include "platform/win32/module/module_identity.h"
+#include "platform/win32/module/module_runtime.h"
+
+namespace velko::win32 {
+
+namespace {
+
+ComRef<ITypeInfo> typeNamed(ITypeLib& library, const wchar_t* name) {
+    std::wstring buffer(name);
+    ComRef<ITypeInfo> info;
+    MEMBERID member = 0;
+    USHORT found = 1;
+    throwIfFailed(library.FindName(buffer.data(), 0, info.put(), &member, &found));
+    if (found == 0) throwIfFailed(TYPE_E_ELEMENTNOTFOUND);
+    return info;
+}
+
+}  // namespace
+
+void throwIfFailed(HRESULT result) {
+    if (FAILED(result)) throw RuntimeError(static_cast<int32_t>(result), u"Automation error");
+}
+
+TypeLibrary::TypeLibrary() {
+    const std::wstring path = module_runtime::modulePath();
+    throwIfFailed(LoadTypeLibEx(path.c_str(), REGKIND_NONE, library_.put()));
+
+    ComRef<ITypeInfo> dispatch;
+    throwIfFailed(library_->GetTypeInfoOfGuid(kDualInterfaceId, dispatch.put()));
+    HREFTYPE table = 0;
+    throwIfFailed(dispatch->GetRefTypeOfImplType(-1, &table));
+    throwIfFailed(dispatch->GetRefTypeInfo(table, dualInterface_.put()));
+
+    throwIfFailed(library_->GetTypeInfoOfGuid(kClassId, controlClass_.put()));
+
+    const ComRef<ITypeInfo> record = typeNamed(*library_, L"CID_INFO");
+    throwIfFailed(GetRecordInfoFromTypeInfo(record.get(), cidInfoRecord_.put()));
+}
+
+}  // namespace velko::win32

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <oaidl.h>
+
+#include "platform/win32/module/com_ref.h"
+
+namespace velko::win32 {
+
+// The type library embedded in the module, and the descriptions a control object works with.
+// Throws a RuntimeError carrying the HRESULT when the library cannot be read.
+class TypeLibrary {
+  public:
+    TypeLibrary();
+
+    // The dual interface's table description: what IDispatch invokes through.
+    ITypeInfo* dualInterface() const { return dualInterface_.get(); }
+    ITypeInfo* controlClass() const { return controlClass_.get(); }
+    // The record CID_INFO, for records and arrays of records handed to event sinks.
+    IRecordInfo* cidInfoRecord() const { return cidInfoRecord_.get(); }
+
+  private:
+    ComRef<ITypeLib> library_;
+    ComRef<ITypeInfo> dualInterface_;
+    ComRef<ITypeInfo> controlClass_;
+    ComRef<IRecordInfo> cidInfoRecord_;
+};
+
+// Throws a RuntimeError carrying the HRESULT when it reports a failure.
+void throwIfFailed(HRESULT result);
+
+}  // namespace velko::win32

@@ -1,0 +1,98 @@
+// What self-registration leaves in the registry: run `registration_test.exe registered` after
+// regsvr32, and `registration_test.exe unregistered` after regsvr32 /u.
+#include <ole2.h>
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win32/module/com_ref.h"
+#include "tests/win/support/check.h"
+#include "tests/win/support/module_files.h"
+
+using velko::win32::ComRef;
+using namespace velko::wintest;
+
+namespace {
+
+const std::wstring kClassKey = L"CLSID\\{384B0812-9145-44B8-B0AD-528B16D6123E}";
+const std::wstring kProgIdKey = L"velko_for_fox_pro.velko_foxpro";
+const std::wstring kLibraryKey = L"TypeLib\\{A7CD97E8-FEC8-4962-AA3A-E89C347E0DFB}";
+const std::wstring kDualInterfaceKey = L"Interface\\{1962C8F4-93DE-4F26-9067-8FADE1AEBE3F}";
+const std::wstring kEventInterfaceKey = L"Interface\\{4792D7FE-79F7-477F-9FE8-6B4F87B8A0D8}";
+constexpr GUID kLibraryId = {
+    0xA7CD97E8, 0xFEC8, 0x4962, {0xAA, 0x3A, 0xE8, 0x9C, 0x34, 0x7E, 0x0D, 0xFB}};
+constexpr GUID kClassId = {
+    0x384B0812, 0x9145, 0x44B8, {0xB0, 0xAD, 0x52, 0x8B, 0x16, 0xD6, 0x12, 0x3E}};
+
+bool keyExists(const std::wstring& key) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(handle);
+    return true;
+}
+
+// A string value, or "<missing>".
+std::wstring valueOf(const std::wstring& key, const wchar_t* name = nullptr) {
+    wchar_t buffer[1024];
+    DWORD size = sizeof buffer;
+    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
+        ERROR_SUCCESS) {
+        return L"<missing>";
+    }
+    return buffer;
+}
+
+std::wstring fullPath(const std::wstring& path) {
+    wchar_t buffer[MAX_PATH];
+    const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, buffer, nullptr);
+    return std::wstring(buffer, length);
+}
+
+bool sameFile(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(fullPath(a).c_str(), -1, fullPath(b).c_str(), -1, TRUE) ==
+           CSTR_EQUAL;
+}
+
+}  // namespace
+
+WIN_TEST(registered) {
+    // The class: an in-process apartment-threaded control with its library and identifier.
+    CHECK(sameFile(valueOf(kClassKey + L"\\InprocServer32"), modulePath()));
+    CHECK_EQ(valueOf(kClassKey + L"\\InprocServer32", L"ThreadingModel"),
+             std::wstring(L"Apartment"));
+    CHECK(keyExists(kClassKey + L"\\Control"));
+    CHECK(keyExists(kClassKey + L"\\MiscStatus"));
+    CHECK_EQ(valueOf(kClassKey + L"\\TypeLib"),
+             std::wstring(L"{A7CD97E8-FEC8-4962-AA3A-E89C347E0DFB}"));
+    CHECK_EQ(valueOf(kClassKey + L"\\Version"), std::wstring(L"1.0"));
+    CHECK_EQ(valueOf(kClassKey + L"\\ProgID"), kProgIdKey);
+    CHECK_EQ(valueOf(kProgIdKey + L"\\CLSID"),
+             std::wstring(L"{384B0812-9145-44B8-B0AD-528B16D6123E}"));
+    CLSID found{};
+    CHECK_HR(CLSIDFromProgID(kProgIdKey.c_str(), &found), S_OK);
+    CHECK_EQ(found, kClassId);
+
+    // The type library, where the module is, with its interfaces.
+    CHECK(sameFile(valueOf(kLibraryKey + L"\\1.0\\0\\win32"), modulePath()));
+    CHECK(keyExists(kDualInterfaceKey));
+    ComRef<ITypeLib> library;
+    CHECK_HR(LoadRegTypeLib(kLibraryId, 1, 0, LOCALE_NEUTRAL, library.put()), S_OK);
+}
+
+WIN_TEST(unregistered) {
+    for (const std::wstring& key :
+         {kClassKey, kProgIdKey, kLibraryKey, kDualInterfaceKey, kEventInterfaceKey}) {
+        if (keyExists(key)) fail(__FILE__, __LINE__, "key left: " + describe(key));
+    }
+    CLSID found{};
+    CHECK(FAILED(CLSIDFromProgID(kProgIdKey.c_str(), &found)));
+}
+
+int main(int argc, char** argv) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const int result = runAll(argc, argv, 1);
+    CoUninitialize();
+    return result;
+}
