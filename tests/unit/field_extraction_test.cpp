@@ -91,6 +91,9 @@ TEST_F(FieldExtraction, NeverReadsIntoTheNextMessage) {
         control.EndMessageDiscard();
         scope.dropRest();
         EXPECT_EQ(rest(), next);
+        // Text dropped from under the decode takes nothing of the next message with it.
+        velko_var().gRxData.consumeFront(8);
+        EXPECT_EQ(control.GetInformationWithoutIndicator(), u"");
     }
     EXPECT_EQ(control.GetInformationWithIndicator(u"Time:"), u"11111111");
 

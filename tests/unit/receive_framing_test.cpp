@@ -98,12 +98,15 @@ TEST_F(ReceiveFraming, TextWithoutAHeaderIsDroppedThroughItsLastEndLine) {
 }
 
 TEST_F(ReceiveFraming, AFailingDecodeIsReportedAndTheNextMessageStillDecoded) {
-    port.receive(u"Report\r\nD\r\nGroup:99999\r\nType:S\r\nEnd\r\n" + kHookOn);
-    EXPECT_TRUE(sink.named("ReceiveCallByString").empty());
+    const Text failing = u"Report\r\nD\r\nGroup:99999\r\nType:S\r\nEnd\r\n";
+    port.receive(failing);
+    ASSERT_EQ(debugTexts().size(), 5u);
     EXPECT_EQ(debugTexts()[4], u"디코딩오류:6 Overflow");
-    EXPECT_EQ(hooks(), Texts{u"True"});
     EXPECT_EQ(rest(), u"");
     EXPECT_FALSE(pendingError().has_value());
+    port.receive(failing + kHookOn);
+    EXPECT_TRUE(sink.named("ReceiveCallByString").empty());
+    EXPECT_EQ(hooks(), Texts{u"True"});
 
     // A failure of the port itself reaches the notifier.
     Text ignored;

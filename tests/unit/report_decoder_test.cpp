@@ -69,12 +69,16 @@ TEST_F(ReportDecoder, HookReportsRaiseHookEventAfterRemovingTheMessage) {
 }
 
 TEST_F(ReportDecoder, CallReportsRaiseTheCallAsOneLineWithoutTheName) {
-    port.receive(u"Report\r\n" + call(u"D", u"03050907", u"Group:2", u"S"));
+    Text seenByHandler;
+    sink.onEvent = [&](const RecordedEvent& event) {
+        if (event.name == "ReceiveCallByString") seenByHandler = rest();
+    };
+    port.receive(u"Report\r\n" + call(u"D", u"03050907", u"Group:2", u"S") + u"AC");
     ASSERT_EQ(sink.events.size(), 6u);
     EXPECT_EQ(sink.events[4], (RecordedEvent{"DebugMsg", {u"ProcessReport():report_type:D"}}));
     EXPECT_EQ(sink.events[5],
               (RecordedEvent{"ReceiveCallByString", {u"1", u"3 5 9 7 0212345678 2 NORMAL "}}));
-    EXPECT_EQ(rest(), u"");
+    EXPECT_EQ(seenByHandler, u"AC");
 
     EXPECT_EQ(receivedCall(call(u"E", u"12312359", u"Group:-3", u"V")),
               (std::vector<Text>{u"2", u"12 31 23 59 0212345678 -3 VIP "}));
