@@ -8,6 +8,10 @@ namespace velko::win32 {
 
 namespace {
 
+void throwIfFailed(HRESULT result) {
+    if (FAILED(result)) throw RuntimeError(static_cast<int32_t>(result), u"Automation error");
+}
+
 ComRef<ITypeInfo> typeNamed(ITypeLib& library, const wchar_t* name) {
     std::wstring buffer(name);
     ComRef<ITypeInfo> info;
@@ -19,10 +23,6 @@ ComRef<ITypeInfo> typeNamed(ITypeLib& library, const wchar_t* name) {
 }
 
 }  // namespace
-
-void throwIfFailed(HRESULT result) {
-    if (FAILED(result)) throw RuntimeError(static_cast<int32_t>(result), u"Automation error");
-}
 
 TypeLibrary::TypeLibrary() {
     const std::wstring path = module_runtime::modulePath();

@@ -25,7 +25,4 @@ class TypeLibrary {
     ComRef<IRecordInfo> cidInfoRecord_;
 };
 
-// Throws a RuntimeError carrying the HRESULT when it reports a failure.
-void throwIfFailed(HRESULT result);
-
 }  // namespace velko::win32
