@@ -74,6 +74,22 @@ WIN_TEST(registered) {
     CHECK_HR(CLSIDFromProgID(kProgIdKey.c_str(), &found), S_OK);
     CHECK_EQ(found, kClassId);
 
+    // A toolbox shows the picture that ToolboxBitmap32 names: "module, resource number".
+    const std::wstring toolbox = valueOf(kClassKey + L"\\ToolboxBitmap32");
+    const size_t comma = toolbox.rfind(L',');
+    REQUIRE(comma != std::wstring::npos);
+    CHECK(sameFile(toolbox.substr(0, comma), modulePath()));
+    const HMODULE file = LoadLibraryExW(modulePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    REQUIRE(file != nullptr);
+    const auto picture = static_cast<HBITMAP>(LoadImageW(
+        file, MAKEINTRESOURCEW(_wtoi(toolbox.c_str() + comma + 1)), IMAGE_BITMAP, 0, 0, 0));
+    BITMAP size{};
+    CHECK(picture != nullptr && GetObjectW(picture, sizeof size, &size) == sizeof size);
+    CHECK_EQ(size.bmWidth, 16);
+    CHECK_EQ(size.bmHeight, 15);
+    DeleteObject(picture);
+    FreeLibrary(file);
+
     // The type library, where the module is, with its interfaces.
     CHECK(sameFile(valueOf(kLibraryKey + L"\\1.0\\0\\win32"), modulePath()));
     CHECK(keyExists(kDualInterfaceKey));

@@ -44,7 +44,13 @@ ControlObject::ControlObject()
       bridge_(static_cast<IConnectionPointContainer&>(*this), connectionPoint_,
               *types_.cidInfoRecord()),
       control_(platform_.platform()),
-      bridgeCookie_(control_.events().advise(bridge_)) {
+      bridgeCookie_(control_.events().advise(bridge_)),
+      oleObject_(identity(), placement_),
+      inPlaceObject_(identity(), placement_),
+      viewObject_(identity(), placement_),
+      persistence_(identity()),
+      oleControl_(identity(), placement_),
+      quickActivation_(identity(), placement_, viewObject_, connectionPoint_) {
     module_runtime::objectCreated();
 }
 
@@ -60,22 +66,43 @@ HRESULT ControlObject::call(Body body) {
     return guarded(body);
 }
 
+void* ControlObject::interfaceFor(REFIID id) {
+    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDispatch) ||
+        IsEqualIID(id, kDualInterfaceId)) {
+        return static_cast<::_velko_foxpro*>(this);
+    }
+    if (IsEqualIID(id, IID_ISupportErrorInfo)) return static_cast<ISupportErrorInfo*>(this);
+    if (IsEqualIID(id, IID_IConnectionPointContainer)) {
+        return static_cast<IConnectionPointContainer*>(this);
+    }
+    if (IsEqualIID(id, IID_IProvideClassInfo) || IsEqualIID(id, IID_IProvideClassInfo2)) {
+        return static_cast<IProvideClassInfo2*>(this);
+    }
+    if (IsEqualIID(id, IID_IOleObject)) return static_cast<IOleObject*>(&oleObject_);
+    if (IsEqualIID(id, IID_IOleWindow) || IsEqualIID(id, IID_IOleInPlaceObject)) {
+        return static_cast<IOleInPlaceObject*>(&inPlaceObject_);
+    }
+    if (IsEqualIID(id, IID_IOleInPlaceActiveObject)) {
+        return static_cast<IOleInPlaceActiveObject*>(&inPlaceObject_);
+    }
+    if (IsEqualIID(id, IID_IViewObject) || IsEqualIID(id, IID_IViewObject2)) {
+        return static_cast<IViewObject2*>(&viewObject_);
+    }
+    if (IsEqualIID(id, IID_IPersist) || IsEqualIID(id, IID_IPersistStreamInit)) {
+        return static_cast<IPersistStreamInit*>(&persistence_);
+    }
+    if (IsEqualIID(id, IID_IPersistPropertyBag)) {
+        return static_cast<IPersistPropertyBag*>(&persistence_);
+    }
+    if (IsEqualIID(id, IID_IOleControl)) return static_cast<IOleControl*>(&oleControl_);
+    if (IsEqualIID(id, IID_IQuickActivate)) return static_cast<IQuickActivate*>(&quickActivation_);
+    return nullptr;
+}
+
 STDMETHODIMP ControlObject::QueryInterface(REFIID interfaceId, void** object) {
     if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(interfaceId, IID_IUnknown) || IsEqualIID(interfaceId, IID_IDispatch) ||
-        IsEqualIID(interfaceId, kDualInterfaceId)) {
-        *object = static_cast<::_velko_foxpro*>(this);
-    } else if (IsEqualIID(interfaceId, IID_ISupportErrorInfo)) {
-        *object = static_cast<ISupportErrorInfo*>(this);
-    } else if (IsEqualIID(interfaceId, IID_IConnectionPointContainer)) {
-        *object = static_cast<IConnectionPointContainer*>(this);
-    } else if (IsEqualIID(interfaceId, IID_IProvideClassInfo) ||
-               IsEqualIID(interfaceId, IID_IProvideClassInfo2)) {
-        *object = static_cast<IProvideClassInfo2*>(this);
-    } else {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
+    *object = interfaceFor(interfaceId);
+    if (*object == nullptr) return E_NOINTERFACE;
     AddRef();
     return S_OK;
 }

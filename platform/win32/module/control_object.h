@@ -5,8 +5,15 @@
 #include "control/velko_foxpro.h"
 #include "platform/win32/module/connection_point.h"
 #include "platform/win32/module/event_bridge.h"
+#include "platform/win32/module/form_placement.h"
+#include "platform/win32/module/in_place_object.h"
+#include "platform/win32/module/ole_control.h"
+#include "platform/win32/module/ole_object.h"
+#include "platform/win32/module/persistence.h"
+#include "platform/win32/module/quick_activation.h"
 #include "platform/win32/module/thread_platform.h"
 #include "platform/win32/module/type_library.h"
+#include "platform/win32/module/view_object.h"
 #include "velko_foxpro_h.h"
 
 namespace velko::win32 {
@@ -16,7 +23,8 @@ HRESULT createControlObject(REFIID interfaceId, void** object);
 
 // The COM object of the class velko_foxpro: the dual interface _velko_foxpro over the control,
 // IDispatch through the type information, run-time errors as error information, the events
-// through a connection point, and the class's type information.
+// through a connection point, the class's type information, and the OLE control interfaces
+// through which a container places it on a form (each implemented by a part of the object).
 class ControlObject final : public ::_velko_foxpro,
                             public ISupportErrorInfo,
                             public IConnectionPointContainer,
@@ -69,6 +77,10 @@ class ControlObject final : public ::_velko_foxpro,
   private:
     ~ControlObject();
 
+    IUnknown& identity() { return static_cast<::_velko_foxpro&>(*this); }
+    // The interface asked for, from the object or one of its parts; null when it has none.
+    void* interfaceFor(REFIID interfaceId);
+
     // Runs a method of the control with this object kept alive, whatever its event handlers
     // release meanwhile.
     template <typename Body>
@@ -81,6 +93,13 @@ class ControlObject final : public ::_velko_foxpro,
     PlatformLease platform_;
     velko::velko_foxpro control_;
     EventSource::Cookie bridgeCookie_;
+    FormPlacement placement_;
+    OleObject oleObject_;
+    InPlaceObject inPlaceObject_;
+    ViewObject viewObject_;
+    Persistence persistence_;
+    OleControl oleControl_;
+    QuickActivation quickActivation_;
 };
 
 }  // namespace velko::win32

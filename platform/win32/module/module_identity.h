@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ole2.h>
 #include <windows.h>
 
 #include "velko_foxpro_h.h"
@@ -13,6 +14,13 @@ inline constexpr const wchar_t* kClassName = L"velko_foxpro";
 inline constexpr const wchar_t* kLibraryVersion = L"1.0";
 inline constexpr WORD kLibraryMajorVersion = 1;
 inline constexpr WORD kLibraryMinorVersion = 0;
+
+// What the control asks of its container, for its content: given its client site before it is
+// loaded, invisible at run time, activated in place whenever it is visible and without ever
+// taking the user interface, never linked to.
+inline constexpr DWORD kMiscStatus =
+    OLEMISC_SETCLIENTSITEFIRST | OLEMISC_INVISIBLEATRUNTIME | OLEMISC_ACTIVATEWHENVISIBLE |
+    OLEMISC_INSIDEOUT | OLEMISC_NOUIACTIVATE | OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE;
 
 inline const GUID& kLibraryId = LIBID_velko_for_fox_pro;
 inline const GUID& kClassId = CLSID_velko_foxpro;

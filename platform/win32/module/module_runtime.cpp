@@ -41,6 +41,8 @@ std::wstring modulePath() {
     }
 }
 
+HINSTANCE instance() { return moduleInstance; }
+
 void objectCreated() { InterlockedIncrement(&liveObjects); }
 
 void objectDestroyed() { InterlockedDecrement(&liveObjects); }

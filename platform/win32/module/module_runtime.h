@@ -15,6 +15,8 @@ HRESULT unregisterServer();
 
 // The module's file, for registration and for loading its embedded type library.
 std::wstring modulePath();
+// The module itself, for its resources and window classes.
+HINSTANCE instance();
 
 // Live objects and server locks: the module may be unloaded only when both are zero.
 void objectCreated();

@@ -4,16 +4,11 @@
 
 #include "platform/win32/module/com_ref.h"
 #include "platform/win32/module/module_identity.h"
+#include "platform/win32/module/picture.h"
 
 namespace velko::win32 {
 
 namespace {
-
-// What the class asks of its container: created with its client site first, invisible at run
-// time, activated in place when visible, never linked.
-constexpr DWORD kMiscStatus = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_INVISIBLEATRUNTIME |
-                              OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT |
-                              OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE;
 
 std::wstring guidText(const GUID& guid) {
     wchar_t text[40];
@@ -44,6 +39,8 @@ bool writeClassKeys(const std::wstring& modulePath) {
            setValue(clsid + L"\\Control", nullptr, L"") &&
            setValue(clsid + L"\\MiscStatus", nullptr, L"0") &&
            setValue(clsid + L"\\MiscStatus\\1", nullptr, std::to_wstring(kMiscStatus)) &&
+           setValue(clsid + L"\\ToolboxBitmap32", nullptr,
+                    modulePath + L", " + std::to_wstring(kPictureResource)) &&
            setValue(clsid + L"\\TypeLib", nullptr, guidText(kLibraryId)) &&
            setValue(clsid + L"\\Version", nullptr, kLibraryVersion) &&
            setValue(clsid + L"\\ProgID", nullptr, kProgId) &&
