@@ -42,9 +42,16 @@ wine_env_prepare() {
 
 # A new prefix for this run, its own wineserver, and the environment of every Wine process of
 # the run. The copy links the template's files (fast) except the registry, which Wine rewrites
-# in place when a file has more than one link.
+# in place when a file has more than one link. wine_env_new_prefix and wine_env_start_server
+# are its two halves, for a caller that changes the registry before the server reads it.
 wine_env_start() {
+  wine_env_new_prefix
+  wine_env_start_server
+}
+
+wine_env_new_prefix() {
   WINE_RUN=$(mktemp -d "$VELKO_WIN_BUILD/wine-runs/run.XXXXXX")
+  wine_env_reap_after_exit
   local template=$VELKO_WIN_BUILD/wineprefix-template
   cp -al "$template" "$WINE_RUN/prefix"
   local registry
@@ -53,24 +60,47 @@ wine_env_start() {
   done
   export WINEPREFIX=$WINE_RUN/prefix
   export WINEDEBUG=-all
-  export WINEDLLOVERRIDES='mscoree,mshtml='
+  # No Mono or Gecko, and a crash ends the program at once instead of starting the debugger.
+  export WINEDLLOVERRIDES='mscoree,mshtml=;winedbg.exe=d'
   export LD_PRELOAD="$VELKO_WIN_BUILD/pty-ioctl/\$LIB/libvelko_pty_ioctl.so${LD_PRELOAD:+ $LD_PRELOAD}"
   unset DISPLAY
-  trap wine_env_stop EXIT
-  # The server's own output (it dumps its objects when a pseudo-terminal it holds hangs up)
-  # goes to the run's log, never to the program's output.
+}
+
+# The server's own output (it dumps its objects when a pseudo-terminal it holds hangs up) goes
+# to the run's log, never to the program's output.
+wine_env_start_server() {
   wineserver -p 2>>"$WINE_RUN/wineserver.log" </dev/null >&2
 }
 
-wine_env_stop() {
-  wineserver -k 2>/dev/null
-  wineserver -w 2>/dev/null
-  rm -rf "$WINE_RUN" &
+# Once this script has ended, however it ended (a test may kill it outright), a process of its
+# own ends the run's Wine processes and removes the run's folder.
+wine_env_reap_after_exit() {
+  WINEPREFIX=$WINE_RUN/prefix setsid -f python3 -c '
+import os, select, shutil, subprocess, sys
+script, run = int(sys.argv[1]), sys.argv[2]
+try:
+    select.select([os.pidfd_open(script)], [], [])
+except ProcessLookupError:
+    pass
+subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
+subprocess.run(["wineserver", "-w"], stderr=subprocess.DEVNULL)
+shutil.rmtree(run, ignore_errors=True)
+' "$$" "$WINE_RUN" </dev/null >/dev/null 2>&1
 }
 
-# Port N of this prefix is the device at PATH.
+# Port N of this prefix is the device at PATH. A link in dosdevices serves any port Wine has
+# not found a device for itself.
 wine_env_link_port() {
   ln -sfn "$2" "$WINEPREFIX/dosdevices/com$1"
+}
+
+# Port N is the device at PATH, also where Wine has found a serial device of its own for N (it
+# takes /dev/ttyS0 as COM1): the registry's port table, written before the server starts. A
+# path with a quote, a backslash or a line end is refused.
+wine_env_register_port() {
+  [[ $2 != *[\"\\$'\n']* ]] || wine_env_fail "a device path Wine's registry cannot hold: $2"
+  sed -i "/^\[Software\\\\\\\\Wine\\\\\\\\Ports\]/,/^\$/{/^\$/i \"COM$1\"=\"$2\"
+}" "$WINEPREFIX/system.reg"
 }
 
 # A Linux path as Wine's drive Z: names it.

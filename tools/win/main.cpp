@@ -1,0 +1,21 @@
+#include <fcntl.h>
+#include <io.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+
+#include "tools/win/commands.h"
+
+// velko.exe: the command-line tool on Windows, driving the registered control through COM.
+int main(int argc, char** argv) {
+    // The output is UTF-8 bytes, one line per report, with no line-end translation.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    CLI::App app{"velko: the caller-ID terminal control on the command line"};
+    app.require_subcommand(1);
+    int status = 0;
+    velko::tools::win::addShellCommand(app, status);
+    velko::tools::win::addMonitorCommand(app, status);
+    CLI11_PARSE(app, argc, argv);
+    return status;
+}
