@@ -1,7 +1,6 @@
 // The control on a container's form: Wine's own control container (atl.dll) creates it from
 // its programmatic identifier, sites it and activates it in place, and the container's own
-// message loop carries the control's events. `container_test.exe [test case...]`, run on a
-// display with the module registered and COM7 joined to COM8 like a null-modem cable.
+// message loop carries the control's events.
 #include <ole2.h>
 #include <olectl.h>
 
@@ -190,11 +189,4 @@ WIN_TEST(closing_the_form_closes_the_control_and_lets_the_module_go) {
         reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
     REQUIRE(canUnload != nullptr);
     CHECK_HR(canUnload(), S_OK);
-}
-
-int main(int argc, char** argv) {
-    OleInitialize(nullptr);
-    const int result = runAll(argc, argv, 1);
-    OleUninitialize();
-    return result;
 }

@@ -111,7 +111,13 @@ STDMETHODIMP_(ULONG) ControlObject::AddRef() { return InterlockedIncrement(&refe
 
 STDMETHODIMP_(ULONG) ControlObject::Release() {
     const ULONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
+    if (left == 0) {
+        // A container that lets the control go while it is active in place hears of its
+        // deactivation during the destruction; what it adds and releases then must not bring
+        // the count to zero a second time.
+        references_ = 1;
+        delete this;
+    }
     return left;
 }
 
