@@ -96,7 +96,9 @@ CommDevice::CommDevice(int16_t port, const LineSettings& settings, Handshaking h
         configure(settings, handshaking);
         // Reads return at once with what the driver holds; writes have no driver time limit.
         COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
-        if (!SetCommTimeouts(handle_, &timeouts)) raiseCouldNotSetCommState();
+        if (!SetCommTimeouts(handle_, &timeouts) || !SetCommMask(handle_, EV_RXCHAR)) {
+            raiseCouldNotSetCommState();
+        }
         reader_ = std::make_unique<CommReader>(handle_, std::move(onBytes));
     } catch (...) {
         CloseHandle(handle_);

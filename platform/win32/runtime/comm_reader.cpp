@@ -70,10 +70,6 @@ DWORD WINAPI CommReader::threadMain(LPVOID self) {
 }
 
 void CommReader::run() {
-    if (!SetCommMask(device_, EV_RXCHAR)) {
-        report(L"SetCommMask");
-        return;
-    }
     Overlapped wait;
     Overlapped read;
     while (readQueued(read) && !stopRequested() && waitForCharacters(wait)) {

@@ -7,10 +7,11 @@
 
 namespace velko::win32 {
 
-// The thread that waits for characters on an open serial device (opened for overlapped I/O)
-// and hands every byte it reads to onBytes, on that thread. It waits with WaitCommEvent for
-// EV_RXCHAR, then reads exactly what the driver reports as queued. It ends when the owner
-// destroys it, or on its own when the device can no longer report events (the device is gone).
+// The thread that waits for characters on an open serial device (opened for overlapped I/O,
+// its event mask EV_RXCHAR) and hands every byte it reads to onBytes, on that thread. It waits
+// with WaitCommEvent, then reads exactly what the driver reports as queued. It ends when the
+// owner destroys it, or on its own when the device can no longer report events (the device is
+// gone), saying so through OutputDebugString.
 class CommReader {
   public:
     using OnBytes = std::function<void(std::string_view bytes)>;
