@@ -25,15 +25,6 @@ class FailureScope {
     std::exception_ptr* previous_;
 };
 
-}  // namespace
-
-Win32MessageLoop::Win32MessageLoop(MessageWindow& window)
-    : window_(window), endOfPass_(window.subscribe([this] { ++passesEnded_; })) {}
-
-Win32MessageLoop::~Win32MessageLoop() { window_.unsubscribe(endOfPass_); }
-
-namespace {
-
 // The next message within the range; PeekMessage hands out WM_QUIT whatever the range, and
 // that one is put back for the host's own loop and ends the taking.
 bool take(MSG& message, UINT first, UINT last) {
@@ -44,6 +35,11 @@ bool take(MSG& message, UINT first, UINT last) {
 }
 
 }  // namespace
+
+Win32MessageLoop::Win32MessageLoop(MessageWindow& window)
+    : window_(window), endOfPass_(window.subscribe([this] { ++passesEnded_; })) {}
+
+Win32MessageLoop::~Win32MessageLoop() { window_.unsubscribe(endOfPass_); }
 
 // The pass ends at a marker it posts behind the messages already queued. Markers are seen in
 // the order they were posted, so a nested pass that meets an outer pass's marker ends that
