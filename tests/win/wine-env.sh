@@ -1,6 +1,7 @@
-# Sourced by wine-velko and run-runtime-tests: a private Wine prefix for each run, copied from a
-# template prefix made once under the Windows build folder, with the pty ioctl helper preloaded
-# so that Wine can wait for serial events on pseudo-terminals.
+# Sourced by the scripts that run Windows programs under Wine (wine-velko, run-runtime-tests,
+# run-module-tests): a private Wine prefix for each run, copied from a template prefix made once
+# under the Windows build folder, with the pty helper preloaded (pty-ioctl/), so that Wine waits
+# for serial events on pseudo-terminals and holds them exclusively as Windows holds COM ports.
 #
 # VELKO_WIN_BUILD: the Windows build folder (default build-win32 in the repository; a relative
 # path is taken from the repository's root). It holds bin/ (velko.exe, velko_fox.ocx, the test
@@ -86,12 +87,6 @@ subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
 subprocess.run(["wineserver", "-w"], stderr=subprocess.DEVNULL)
 shutil.rmtree(run, ignore_errors=True)
 ' "$$" "$WINE_RUN" </dev/null >/dev/null 2>&1
-}
-
-# Port N of this prefix is the device at PATH. A link in dosdevices serves any port Wine has
-# not found a device for itself.
-wine_env_link_port() {
-  ln -sfn "$2" "$WINEPREFIX/dosdevices/com$1"
 }
 
 # Port N is the device at PATH, also where Wine has found a serial device of its own for N (it
