@@ -1,66 +1,31 @@
 #include "platform/posix/line_settings.h"
 
 #include <array>
-#include <cctype>
-#include <charconv>
+#include <optional>
 #include <utility>
-#include <vector>
 
 namespace velko::posix {
 
 namespace {
 
 constexpr std::array kSpeeds{
-    std::pair{50, B50},         std::pair{75, B75},         std::pair{110, B110},
-    std::pair{134, B134},       std::pair{150, B150},       std::pair{200, B200},
-    std::pair{300, B300},       std::pair{600, B600},       std::pair{1200, B1200},
-    std::pair{1800, B1800},     std::pair{2400, B2400},     std::pair{4800, B4800},
-    std::pair{9600, B9600},     std::pair{19200, B19200},   std::pair{38400, B38400},
-    std::pair{57600, B57600},   std::pair{115200, B115200}, std::pair{230400, B230400},
-    std::pair{460800, B460800}, std::pair{921600, B921600},
+    std::pair{50u, B50},         std::pair{75u, B75},         std::pair{110u, B110},
+    std::pair{134u, B134},       std::pair{150u, B150},       std::pair{200u, B200},
+    std::pair{300u, B300},       std::pair{600u, B600},       std::pair{1200u, B1200},
+    std::pair{1800u, B1800},     std::pair{2400u, B2400},     std::pair{4800u, B4800},
+    std::pair{9600u, B9600},     std::pair{19200u, B19200},   std::pair{38400u, B38400},
+    std::pair{57600u, B57600},   std::pair{115200u, B115200}, std::pair{230400u, B230400},
+    std::pair{460800u, B460800}, std::pair{921600u, B921600},
 };
 
-std::optional<speed_t> speedOf(int baud) {
+std::optional<speed_t> speedOf(uint32_t baud) {
     for (const auto& [rate, speed] : kSpeeds) {
         if (rate == baud) return speed;
     }
     return std::nullopt;
 }
 
-std::vector<std::string_view> fieldsOf(std::string_view text) {
-    std::vector<std::string_view> fields;
-    for (;;) {
-        const auto comma = text.find(',');
-        fields.push_back(text.substr(0, comma));
-        if (comma == std::string_view::npos) return fields;
-        text.remove_prefix(comma + 1);
-    }
-}
-
-std::optional<int> numberOf(std::string_view field) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-    if (field.empty() || error != std::errc{} || end != field.data() + field.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<Parity> parityOf(std::string_view field) {
-    if (field.size() != 1) return std::nullopt;
-    const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(field[0])));
-    if (std::string_view("neoms").find(letter) == std::string_view::npos) return std::nullopt;
-    return static_cast<Parity>(letter);
-}
-
-std::optional<StopBits> stopBitsOf(std::string_view field) {
-    if (field == "1") return StopBits::one;
-    if (field == "1.5") return StopBits::oneAndHalf;
-    if (field == "2") return StopBits::two;
-    return std::nullopt;
-}
-
-tcflag_t characterSizeOf(int dataBits) {
+tcflag_t characterSizeOf(uint8_t dataBits) {
     switch (dataBits) {
         case 5:
             return CS5;
@@ -91,27 +56,7 @@ tcflag_t parityFlagsOf(Parity parity) {
 
 }  // namespace
 
-// The UART sends one and a half stop bits when asked for two with five data bits, so 1.5 is
-// possible only with five data bits and 2 only with more.
-std::optional<LineSettings> parseLineSettings(std::string_view text) {
-    const auto fields = fieldsOf(text);
-    if (fields.size() != 4) return std::nullopt;
-    const auto baud = numberOf(fields[0]);
-    const auto parity = parityOf(fields[1]);
-    const auto dataBits = numberOf(fields[2]);
-    const auto stopBits = stopBitsOf(fields[3]);
-    if (!baud || !speedOf(*baud) || !parity || !dataBits || !stopBits) return std::nullopt;
-    if (*dataBits < 5 || *dataBits > 8) return std::nullopt;
-    const bool fiveDataBits = *dataBits == 5;
-    if (*stopBits == StopBits::oneAndHalf && !fiveDataBits) return std::nullopt;
-    if (*stopBits == StopBits::two && fiveDataBits) return std::nullopt;
-    return LineSettings{*baud, *parity, *dataBits, *stopBits};
-}
-
-std::optional<Handshaking> handshakingOf(int32_t value) {
-    if (value < 0 || value > 3) return std::nullopt;
-    return static_cast<Handshaking>(value);
-}
+bool speedSupported(uint32_t baud) { return speedOf(baud).has_value(); }
 
 bool applyLineSettings(termios& attributes, const LineSettings& settings, Handshaking handshaking) {
     const auto speed = speedOf(settings.baud);

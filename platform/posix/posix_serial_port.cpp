@@ -28,7 +28,7 @@ void PosixSerialPort::setCommPort(int16_t port) {
 }
 
 void PosixSerialPort::setSettings(const Text& text) {
-    const auto settings = parseLineSettings(toUtf8(text));
+    const auto settings = parseLineSettings(toUtf8(text), speedSupported);
     if (!settings) raiseInvalidPropertyValue();
     if (portOpen()) device_->configure(*settings, handshaking_);
     settings_ = *settings;

@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
-#include <charconv>
-#include <vector>
 
 namespace velko::win32 {
 
@@ -15,63 +12,10 @@ constexpr std::array<uint32_t, 15> kStandardSpeeds{
     19200, 38400, 56000, 57600, 115200, 128000, 256000,
 };
 
-std::vector<std::string_view> fieldsOf(std::string_view text) {
-    std::vector<std::string_view> fields;
-    for (;;) {
-        const auto comma = text.find(',');
-        fields.push_back(text.substr(0, comma));
-        if (comma == std::string_view::npos) return fields;
-        text.remove_prefix(comma + 1);
-    }
-}
-
-std::optional<uint32_t> numberOf(std::string_view field) {
-    uint32_t value = 0;
-    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-    if (field.empty() || error != std::errc{} || end != field.data() + field.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<Parity> parityOf(std::string_view field) {
-    if (field.size() != 1) return std::nullopt;
-    const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(field[0])));
-    if (std::string_view("neoms").find(letter) == std::string_view::npos) return std::nullopt;
-    return static_cast<Parity>(letter);
-}
-
-std::optional<StopBits> stopBitsOf(std::string_view field) {
-    if (field == "1") return StopBits::one;
-    if (field == "1.5") return StopBits::oneAndHalf;
-    if (field == "2") return StopBits::two;
-    return std::nullopt;
-}
-
 }  // namespace
 
-// A UART sends one and a half stop bits only with five data bits, and two only with more.
-std::optional<LineSettings> parseLineSettings(std::string_view text) {
-    const auto fields = fieldsOf(text);
-    if (fields.size() != 4) return std::nullopt;
-    const auto baud = numberOf(fields[0]);
-    const auto parity = parityOf(fields[1]);
-    const auto dataBits = numberOf(fields[2]);
-    const auto stopBits = stopBitsOf(fields[3]);
-    if (!baud || !parity || !dataBits || !stopBits) return std::nullopt;
-    if (std::find(kStandardSpeeds.begin(), kStandardSpeeds.end(), *baud) == kStandardSpeeds.end()) {
-        return std::nullopt;
-    }
-    if (*dataBits < 5 || *dataBits > 8) return std::nullopt;
-    const bool fiveDataBits = *dataBits == 5;
-    if (*stopBits == StopBits::oneAndHalf && !fiveDataBits) return std::nullopt;
-    if (*stopBits == StopBits::two && fiveDataBits) return std::nullopt;
-    return LineSettings{*baud, *parity, static_cast<uint8_t>(*dataBits), *stopBits};
-}
-
-std::optional<Handshaking> handshakingOf(int32_t value) {
-    if (value < 0 || value > 3) return std::nullopt;
-    return static_cast<Handshaking>(value);
+bool speedSupported(uint32_t baud) {
+    return std::find(kStandardSpeeds.begin(), kStandardSpeeds.end(), baud) != kStandardSpeeds.end();
 }
 
 }  // namespace velko::win32

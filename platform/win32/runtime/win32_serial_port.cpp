@@ -34,7 +34,7 @@ void Win32SerialPort::setCommPort(int16_t port) {
 }
 
 void Win32SerialPort::setSettings(const Text& text) {
-    const auto settings = parseLineSettings(toUtf8(text));
+    const auto settings = parseLineSettings(toUtf8(text), speedSupported);
     if (!settings) raiseInvalidPropertyValue();
     if (portOpen()) device_->configure(*settings, handshaking_);
     settings_ = *settings;
