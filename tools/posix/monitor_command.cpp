@@ -7,6 +7,7 @@
 #include "tools/posix/device_option.h"
 #include "tools/posix/host.h"
 #include "tools/posix/stop_signals.h"
+#include "tools/shell/monitor_run.h"
 
 namespace velko::tools {
 
@@ -17,27 +18,13 @@ struct MonitorOptions {
     std::string port;
 };
 
-// The port named by --port; else COMN for a single --device N=PATH; else COM1.
-std::string portName(const MonitorOptions& options) {
-    if (!options.port.empty()) return options.port;
-    if (options.host.devices.size() == 1) {
-        const std::string& device = options.host.devices.front();
-        return "COM" + device.substr(0, device.find('='));
-    }
-    return "COM1";
-}
-
 int monitor(const MonitorOptions& options) {
     Host host(options.host);
     StopSignals stop(host.loop());
     DescriptorLines input(host.loop(), STDIN_FILENO);
-    const std::string port = portName(options);
-    if (!options.host.json) std::cerr << "monitoring " << port << "; Ctrl-C ends\n";
-    const auto opened = host.session().call(*findMethod("OpenVelko"), {fromUtf8(port), Text()});
-    if (!opened || *opened != Value{int16_t{0}}) return 1;
-    host.serve(input, false, [&stop] { return stop.requested(); });
-    host.session().call(*findMethod("CloseVelko"), {fromUtf8(port), Text()});
-    return 0;
+    return runMonitor(
+        host, input, [&stop] { return stop.requested(); },
+        monitorPortName(options.port, options.host.devices), options.host.json);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <iostream>
 #include <memory>
 
+#include "tools/shell/monitor_run.h"
 #include "tools/win/com_failure.h"
 #include "tools/win/com_host.h"
 #include "tools/win/commands.h"
@@ -16,27 +17,13 @@ struct MonitorOptions {
     std::string port;
 };
 
-// The port named by --port; else COMN for a single --device N=PATH; else COM1.
-std::string portName(const MonitorOptions& options) {
-    if (!options.port.empty()) return options.port;
-    if (options.host.devices.size() == 1) {
-        const std::string& device = options.host.devices.front();
-        return "COM" + device.substr(0, device.find('='));
-    }
-    return "COM1";
-}
-
 int monitor(const MonitorOptions& options) {
     ComHost host(options.host);
     StopRequest stop(host.window());
     StdinLines input(host.window());
-    const std::string port = portName(options);
-    if (!options.host.json) std::cerr << "monitoring " << port << "; Ctrl-C ends\n";
-    const auto opened = host.session().call(*findMethod("OpenVelko"), {fromUtf8(port), Text()});
-    if (!opened || *opened != Value{int16_t{0}}) return 1;
-    host.serve(input, false, [&stop] { return stop.requested(); });
-    host.session().call(*findMethod("CloseVelko"), {fromUtf8(port), Text()});
-    return 0;
+    return runMonitor(
+        host, input, [&stop] { return stop.requested(); },
+        monitorPortName(options.port, options.host.devices), options.host.json);
 }
 
 }  // namespace
