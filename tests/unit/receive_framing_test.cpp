@@ -8,6 +8,7 @@
 #include "control/runtime_error.h"
 #include "control/velko_foxpro.h"
 #include "support/fake_platform.h"
+#include "support/open_control_test.h"
 #include "support/recording_sink.h"
 
 namespace velko {
@@ -19,21 +20,8 @@ using Texts = std::vector<Text>;
 const Text kHookOn = u"Report\r\nB\r\nEnd\r\n";
 const Text kHookOff = u"Report\r\nC\r\nEnd\r\n";
 
-class ReceiveFraming : public ::testing::Test {
+class ReceiveFraming : public testing::OpenControlTest {
   protected:
-    void SetUp() override {
-        velko_var() = SharedState{};
-        clearPendingError();
-        control.events().advise(sink);
-        Text name = u"COM3";
-        Text error;
-        ASSERT_EQ(control.OpenVelko(name, error), 0);
-    }
-    void TearDown() override {
-        velko_var() = SharedState{};
-        clearPendingError();
-    }
-
     static Text rest() { return Text(velko_var().gRxData.view()); }
     static bool acknowledged() { return std::exchange(velko_var().gAckReceived, false); }
     Texts debugTexts() const { return sink.params("DebugMsg"); }
@@ -41,11 +29,6 @@ class ReceiveFraming : public ::testing::Test {
     size_t indexOf(const RecordedEvent& event) const {
         return std::find(sink.events.begin(), sink.events.end(), event) - sink.events.begin();
     }
-
-    testing::FakePlatform platform;
-    velko_foxpro control{platform};
-    testing::FakeSerialPort& port = *platform.lastPort;
-    testing::RecordingSink sink;
 };
 
 TEST_F(ReceiveFraming, AMessageSplitOverChunksIsDecodedWhenItsEndLineIsComplete) {

@@ -5,6 +5,7 @@
 #include "control/runtime_error.h"
 #include "control/velko_foxpro.h"
 #include "support/fake_platform.h"
+#include "support/open_control_test.h"
 #include "support/recording_sink.h"
 
 namespace velko {
@@ -12,21 +13,8 @@ namespace {
 
 using testing::RecordedEvent;
 
-class ReportDecoder : public ::testing::Test {
+class ReportDecoder : public testing::OpenControlTest {
   protected:
-    void SetUp() override {
-        velko_var() = SharedState{};
-        clearPendingError();
-        control.events().advise(sink);
-        Text name = u"COM3";
-        Text error;
-        ASSERT_EQ(control.OpenVelko(name, error), 0);
-    }
-    void TearDown() override {
-        velko_var() = SharedState{};
-        clearPendingError();
-    }
-
     static void buffer(TextView text) {
         velko_var().gRxData.clear();
         velko_var().gRxData.append(text);
@@ -47,11 +35,6 @@ class ReportDecoder : public ::testing::Test {
         EXPECT_EQ(calls.size(), 1u);
         return calls.empty() ? std::vector<Text>{} : calls[0].params;
     }
-
-    testing::FakePlatform platform;
-    velko_foxpro control{platform};
-    testing::FakeSerialPort& port = *platform.lastPort;
-    testing::RecordingSink sink;
 };
 
 TEST_F(ReportDecoder, HookReportsRaiseHookEventAfterRemovingTheMessage) {

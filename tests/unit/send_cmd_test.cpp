@@ -8,6 +8,7 @@
 #include "control/shared_state.h"
 #include "control/velko_foxpro.h"
 #include "support/fake_platform.h"
+#include "support/open_control_test.h"
 #include "support/recording_sink.h"
 
 namespace velko {
@@ -21,21 +22,8 @@ bool contains(const std::vector<Text>& texts, const Text& text) {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
-class SendCmd : public ::testing::Test {
+class SendCmd : public testing::OpenControlTest {
   protected:
-    void SetUp() override {
-        velko_var() = SharedState{};
-        clearPendingError();
-        control.events().advise(host);
-        Text name = u"COM3";
-        Text error;
-        ASSERT_EQ(control.OpenVelko(name, error), 0);
-    }
-    void TearDown() override {
-        velko_var() = SharedState{};
-        clearPendingError();
-    }
-
     // Whenever the control waits, the terminal sends the next of these texts; after the last one
     // the timer ticks.
     void terminalSends(std::vector<Text> replies) {
@@ -52,11 +40,6 @@ class SendCmd : public ::testing::Test {
         return control.SendCmd(cmd, para1, para2, para3);
     }
 
-    testing::FakePlatform platform;
-    velko_foxpro control{platform};
-    testing::FakeSerialPort& port = *platform.lastPort;
-    testing::FakeTimer& timer = *platform.lastTimer;
-    testing::RecordingSink host;
     Text para1, para2, para3;
 };
 
@@ -95,7 +78,7 @@ TEST_F(SendCmd, WritesTheOpeningAndAfterTheAcknowledgementTheBody) {
     }
     // The alarm melody is sent like any other command and leaves no message behind.
     EXPECT_EQ(control.GetCurrentErrorMsg(), u"");
-    EXPECT_TRUE(contains(host.params("DebugMsg"), u"멜로디 번호:2.5"));
+    EXPECT_TRUE(contains(sink.params("DebugMsg"), u"멜로디 번호:2.5"));
 }
 
 TEST_F(SendCmd, RejectsBadParametersWithoutTouchingTheLine) {
@@ -127,8 +110,8 @@ TEST_F(SendCmd, RejectsBadParametersWithoutTouchingTheLine) {
     }
     EXPECT_TRUE(port.writes.empty());
     EXPECT_EQ(platform.loop.idleCalls, 0);
-    EXPECT_TRUE(contains(host.params("DebugMsg"), u"멜로디 번호:7"));
-    EXPECT_TRUE(contains(host.params("DebugMsg"), u"멜로디 번호:"));
+    EXPECT_TRUE(contains(sink.params("DebugMsg"), u"멜로디 번호:7"));
+    EXPECT_TRUE(contains(sink.params("DebugMsg"), u"멜로디 번호:"));
 }
 
 TEST_F(SendCmd, KeepsTheRewrittenValuesWhichThenFailTheDateTest) {
@@ -162,19 +145,19 @@ TEST_F(SendCmd, GivesUpAtTheEleventhTickAndIgnoresALateAcknowledgement) {
 
 TEST_F(SendCmd, LetsOtherTrafficReachTheHostWhileItWaits) {
     size_t writesAtHookEvent = 0;
-    host.onEvent = [&](const testing::RecordedEvent& event) {
+    sink.onEvent = [&](const testing::RecordedEvent& event) {
         if (event.name == "HookEvent") writesAtHookEvent = port.writes.size();
     };
     terminalSends({u"Report\r\nB\r\nEnd\r\n", u"ACK"});
     EXPECT_TRUE(send('d'));
-    EXPECT_EQ(host.params("HookEvent"), std::vector<Text>{u"True"});
+    EXPECT_EQ(sink.params("HookEvent"), std::vector<Text>{u"True"});
     EXPECT_EQ(writesAtHookEvent, 1u);
     EXPECT_EQ(port.writes.size(), 2u);
 }
 
 TEST_F(SendCmd, LetsAnEventHandlerSendACommandOfItsOwn) {
     bool innerResult = false;
-    host.onEvent = [&, nested = false](const testing::RecordedEvent& event) mutable {
+    sink.onEvent = [&, nested = false](const testing::RecordedEvent& event) mutable {
         if (event.name != "ReceiveReal" || std::exchange(nested, true)) return;
         uint8_t cmd = 'a';
         Text a, b, c;
@@ -188,7 +171,7 @@ TEST_F(SendCmd, LetsAnEventHandlerSendACommandOfItsOwn) {
 
 TEST_F(SendCmd, TrapsARefusedWriteIntoFalseAndKeepsTheMessage) {
     velko_var().gErrorMsg = u"unread";
-    host.onEvent = [this](const testing::RecordedEvent&) {
+    sink.onEvent = [this](const testing::RecordedEvent&) {
         Text ignored;
         control.CloseVelko(ignored, ignored);
     };
