@@ -67,4 +67,5 @@ control.NoSuchMethod
 Check Err.Number = 438, "an unknown name is no member"
 On Error GoTo 0
 
+WScript.Echo "script ended"
 WScript.Quit failures
