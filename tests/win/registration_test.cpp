@@ -1,5 +1,7 @@
-// What self-registration leaves in the registry: run `registration_test.exe registered` after
-// regsvr32, and `registration_test.exe unregistered` after regsvr32 /u.
+// What self-registration leaves in the registry, as a program of the module's architecture sees
+// it (its registry view): after regsvr32 run `registration_test.exe class_registered
+// library_registered interfaces_registered`, after regsvr32 /u `registration_test.exe
+// unregistered`, and once no module is registered any more `no_shared_key_left`.
 #include <ole2.h>
 #include <windows.h>
 
@@ -23,6 +25,9 @@ constexpr GUID kLibraryId = {
     0xA7CD97E8, 0xFEC8, 0x4962, {0xAA, 0x3A, 0xE8, 0x9C, 0x34, 0x7E, 0x0D, 0xFB}};
 constexpr GUID kClassId = {
     0x384B0812, 0x9145, 0x44B8, {0xB0, 0xAD, 0x52, 0x8B, 0x16, 0xD6, 0x12, 0x3E}};
+// The type library's entry for this program's architecture.
+const std::wstring kLibraryEntryKey =
+    kLibraryKey + (sizeof(void*) == 8 ? L"\\1.0\\0\\win64" : L"\\1.0\\0\\win32");
 
 bool keyExists(const std::wstring& key) {
     HKEY handle = nullptr;
@@ -55,10 +60,15 @@ bool sameFile(const std::wstring& a, const std::wstring& b) {
            CSTR_EQUAL;
 }
 
+void checkGone(const std::wstring& key, int line) {
+    if (keyExists(key)) fail(__FILE__, line, "key left: " + describe(key));
+}
+
 }  // namespace
 
-WIN_TEST(registered) {
-    // The class: an in-process apartment-threaded control with its library and identifier.
+// The class in this program's registry view: an in-process apartment-threaded control of the
+// module next to the program, with its library and identifier.
+WIN_TEST(class_registered) {
     CHECK(sameFile(valueOf(kClassKey + L"\\InprocServer32"), modulePath()));
     CHECK_EQ(valueOf(kClassKey + L"\\InprocServer32", L"ThreadingModel"),
              std::wstring(L"Apartment"));
@@ -89,18 +99,36 @@ WIN_TEST(registered) {
     CHECK_EQ(size.bmHeight, 15);
     DeleteObject(picture);
     FreeLibrary(file);
-
-    // The type library, where the module is, with its interfaces.
-    CHECK(sameFile(valueOf(kLibraryKey + L"\\1.0\\0\\win32"), modulePath()));
-    CHECK(keyExists(kDualInterfaceKey));
-    ComRef<ITypeLib> library;
-    CHECK_HR(LoadRegTypeLib(kLibraryId, 1, 0, LOCALE_NEUTRAL, library.put()), S_OK);
 }
 
+// The type library's entry for this program's architecture is the module next to it.
+WIN_TEST(library_registered) {
+    CHECK(sameFile(valueOf(kLibraryEntryKey), modulePath()));
+    ComRef<ITypeLib> library;
+    CHECK_HR(LoadRegTypeLib(kLibraryId, 1, 0, LOCALE_NEUTRAL, library.put()), S_OK);
+    TLIBATTR* attributes = nullptr;
+    REQUIRE(library && SUCCEEDED(library->GetLibAttr(&attributes)));
+    CHECK_EQ(attributes->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+    library->ReleaseTLibAttr(attributes);
+}
+
+WIN_TEST(interfaces_registered) {
+    CHECK_EQ(valueOf(kDualInterfaceKey + L"\\TypeLib"),
+             std::wstring(L"{A7CD97E8-FEC8-4962-AA3A-E89C347E0DFB}"));
+    CHECK(keyExists(kEventInterfaceKey));
+}
+
+// Nothing of this program's architecture is left in its view.
 WIN_TEST(unregistered) {
+    checkGone(kClassKey, __LINE__);
+    checkGone(kLibraryEntryKey, __LINE__);
+}
+
+// Nothing is left of the keys both architectures share.
+WIN_TEST(no_shared_key_left) {
     for (const std::wstring& key :
-         {kClassKey, kProgIdKey, kLibraryKey, kDualInterfaceKey, kEventInterfaceKey}) {
-        if (keyExists(key)) fail(__FILE__, __LINE__, "key left: " + describe(key));
+         {kProgIdKey, kLibraryKey, kDualInterfaceKey, kEventInterfaceKey}) {
+        checkGone(key, __LINE__);
     }
     CLSID found{};
     CHECK(FAILED(CLSIDFromProgID(kProgIdKey.c_str(), &found)));

@@ -27,6 +27,10 @@ constexpr GUID kRecordId = {
 constexpr GUID kStdOleLibraryId = {
     0x00020430, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
+// Each architecture's module embeds a library built for it: pointers and strings take 8 bytes in
+// the 64-bit one, and the record's fields are aligned to them.
+constexpr bool k64Bit = sizeof(void*) == 8;
+
 constexpr UINT kDualInterface = 0;
 constexpr UINT kControlClass = 1;
 constexpr UINT kEventInterface = 2;
@@ -126,7 +130,7 @@ WIN_TEST(library_identity) {
     CHECK_EQ(attributes->guid, kLibraryId);
     CHECK_EQ(attributes->wMajorVerNum, 1);
     CHECK_EQ(attributes->wMinorVerNum, 0);
-    CHECK_EQ(attributes->syskind, SYS_WIN32);
+    CHECK_EQ(attributes->syskind, k64Bit ? SYS_WIN64 : SYS_WIN32);
     CHECK(hasFlags(attributes->wLibFlags, LIBFLAG_FCONTROL));
     library->ReleaseTLibAttr(attributes);
 
@@ -269,18 +273,19 @@ WIN_TEST(cid_info_record_layout) {
     const ComRef<ITypeLib> library = loadLibrary();
     const ComRef<ITypeInfo> record = typeAt(*library, kRecord);
     const Attributes attributes(*record.get());
-    CHECK_EQ(attributes->cbSizeInstance, 24);
-    CHECK_EQ(attributes->cbAlignment, 4);
+    CHECK_EQ(attributes->cbSizeInstance, k64Bit ? 40 : 24);
+    CHECK_EQ(attributes->cbAlignment, k64Bit ? 8 : 4);
     REQUIRE(attributes->cVars == 8);
     struct Field {
         const char* name;
         const char* type;
-        ULONG offset;
+        ULONG offset32;
+        ULONG offset64;
     };
     const Field fields[] = {
-        {"lMonth", "short", 0},  {"lDay", "short", 2},     {"lHour", "short", 4},
-        {"lMin", "short", 6},    {"lNumber", "BSTR", 8},   {"lName", "BSTR", 12},
-        {"lGroup", "short", 16}, {"lTelType", "BSTR", 20},
+        {"lMonth", "short", 0, 0},   {"lDay", "short", 2, 2},      {"lHour", "short", 4, 4},
+        {"lMin", "short", 6, 6},     {"lNumber", "BSTR", 8, 8},    {"lName", "BSTR", 12, 16},
+        {"lGroup", "short", 16, 24}, {"lTelType", "BSTR", 20, 32},
     };
     for (UINT i = 0; i < 8; ++i) {
         const Variable variable(*record.get(), i);
@@ -288,7 +293,7 @@ WIN_TEST(cid_info_record_layout) {
         CHECK_EQ(idlTypeName(*record.get(), variable->elemdescVar.tdesc),
                  std::string(fields[i].type));
         CHECK_EQ(variable->varkind, VAR_PERINSTANCE);
-        CHECK_EQ(variable->oInst, fields[i].offset);
+        CHECK_EQ(variable->oInst, k64Bit ? fields[i].offset64 : fields[i].offset32);
     }
 }
 

@@ -3,23 +3,68 @@
 # under the Windows build folder, with the pty helper preloaded (pty-ioctl/), so that Wine waits
 # for serial events on pseudo-terminals and holds them exclusively as Windows holds COM ports.
 #
-# VELKO_WIN_BUILD: the Windows build folder (default build-win32 in the repository; a relative
-# path is taken from the repository's root). It holds bin/ (velko.exe, velko_fox.ocx, the test
-# programs), and gets pty-ioctl/, wineprefix-template/ and wine-runs/.
+# VELKO_WIN_BUILD: the Windows build folder (a relative path is taken from the repository's
+# root). It holds bin/ (velko.exe, velko_fox.ocx, the test programs), and gets pty-ioctl/,
+# wineprefix-template/ and wine-runs/.
+# VELKO_WIN_ARCH: i686 or x86_64, the architecture of the build's programs. Either variable names
+# the other: the architecture is read from the programs in the build folder, and the folder is
+# build-win32 or build-win64 for the architecture (build-win32 when neither is given).
+#
+# wine_env_prepare sets VELKO_WINE, the Wine loader of that architecture: Wine's own programs
+# (regsvr32, reg, cscript) started through it are of the same architecture as the build's, and
+# use the same registry view.
 
 VELKO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-VELKO_WIN_BUILD=${VELKO_WIN_BUILD:-build-win32}
-[[ $VELKO_WIN_BUILD == /* ]] || VELKO_WIN_BUILD=$VELKO_ROOT/$VELKO_WIN_BUILD
 
 wine_env_fail() {
   echo "${0##*/}: $*" >&2
   exit 2
 }
 
+# The default build folder of an architecture.
+wine_env_build_folder() {
+  case $1 in
+    i686) echo build-win32 ;;
+    x86_64) echo build-win64 ;;
+    *) wine_env_fail "VELKO_WIN_ARCH is i686 or x86_64, not '$1'" ;;
+  esac
+}
+
+VELKO_WIN_BUILD=${VELKO_WIN_BUILD:-$(wine_env_build_folder "${VELKO_WIN_ARCH:-i686}")}
+[[ $VELKO_WIN_BUILD == /* ]] || VELKO_WIN_BUILD=$VELKO_ROOT/$VELKO_WIN_BUILD
+
+# The architecture of a Windows program: the machine field of its PE header.
+wine_env_program_architecture() {
+  local header machine
+  header=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+  machine=$(od -An -tx2 -j$((header + 4)) -N2 "$1" | tr -d ' ')
+  case $machine in
+    014c) echo i686 ;;
+    8664) echo x86_64 ;;
+    *) wine_env_fail "$1 is no i686 or x86_64 Windows program" ;;
+  esac
+}
+
+# The Wine loader that starts programs of an architecture.
+wine_env_loader() {
+  case $1 in
+    i686) echo wine ;;
+    x86_64) echo /usr/lib/wine/wine64 ;;
+  esac
+}
+
 # The helper library and the template prefix, made under a lock so that parallel runs wait for
 # the first one. The template is made again when Wine's version changes.
 wine_env_prepare() {
   [[ -d $VELKO_WIN_BUILD/bin ]] || wine_env_fail "no Windows build at $VELKO_WIN_BUILD"
+  local programs=("$VELKO_WIN_BUILD"/bin/*.exe)
+  [[ -f ${programs[0]} ]] || wine_env_fail "no program in $VELKO_WIN_BUILD/bin"
+  local built
+  built=$(wine_env_program_architecture "${programs[0]}")
+  [[ ${VELKO_WIN_ARCH:-$built} == "$built" ]] ||
+    wine_env_fail "$VELKO_WIN_BUILD holds $built programs, not $VELKO_WIN_ARCH"
+  VELKO_WIN_ARCH=$built
+  VELKO_WINE=$(wine_env_loader "$built")
   mkdir -p "$VELKO_WIN_BUILD/wine-runs"
   local template=$VELKO_WIN_BUILD/wineprefix-template
   local version

@@ -7,7 +7,12 @@
 
 namespace velko::win32 {
 
-#ifndef _WIN64
+// The record as the type library of this architecture lays it out.
+#ifdef _WIN64
+static_assert(sizeof(::CID_INFO) == 40);
+static_assert(offsetof(::CID_INFO, lNumber) == 8 && offsetof(::CID_INFO, lName) == 16 &&
+              offsetof(::CID_INFO, lGroup) == 24 && offsetof(::CID_INFO, lTelType) == 32);
+#else
 static_assert(sizeof(::CID_INFO) == 24);
 static_assert(offsetof(::CID_INFO, lNumber) == 8 && offsetof(::CID_INFO, lName) == 12 &&
               offsetof(::CID_INFO, lGroup) == 16 && offsetof(::CID_INFO, lTelType) == 20);

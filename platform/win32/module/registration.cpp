@@ -16,7 +16,22 @@ std::wstring guidText(const GUID& guid) {
     return text;
 }
 
+// A 64-bit and a 32-bit module register side by side on 64-bit Windows: the class in the
+// registry view of each, the type library as one entry per architecture. The programmatic
+// identifier is a single key that both views share.
+constexpr bool k64Bit = sizeof(void*) == 8;
+constexpr SYSKIND kLibraryKind = k64Bit ? SYS_WIN64 : SYS_WIN32;
+constexpr const wchar_t* kLibraryKindKey = k64Bit ? L"win64" : L"win32";
+// The view of the other architecture's module. On 32-bit Windows a 32-bit module names the
+// 64-bit view, which the system ignores there: the module's own view is the only one.
+constexpr REGSAM kOtherView = k64Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+
 std::wstring classKey() { return L"CLSID\\" + guidText(kClassId); }
+
+std::wstring libraryEntryKey() {
+    return L"TypeLib\\" + guidText(kLibraryId) + L"\\" + kLibraryVersion + L"\\0\\" +
+           kLibraryKindKey;
+}
 
 bool setValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
     HKEY handle = nullptr;
@@ -53,9 +68,10 @@ bool deleteTree(const std::wstring& key) {
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
-bool keyExists(const std::wstring& key) {
+bool keyExists(const std::wstring& key, REGSAM view = 0) {
     HKEY handle = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | view, &handle) !=
+        ERROR_SUCCESS) {
         return false;
     }
     RegCloseKey(handle);
@@ -79,11 +95,14 @@ HRESULT registerModule(const std::wstring& modulePath) {
 }
 
 HRESULT unregisterModule() {
-    const bool classGone = deleteTree(classKey()) && deleteTree(kProgId);
+    // The programmatic identifier stays while the other architecture's module still registers
+    // the class, so that its hosts still find the control by name.
+    const bool classGone =
+        deleteTree(classKey()) && (keyExists(classKey(), kOtherView) || deleteTree(kProgId));
     UnRegisterTypeLib(kLibraryId, kLibraryMajorVersion, kLibraryMinorVersion, LANG_NEUTRAL,
-                      SYS_WIN32);
+                      kLibraryKind);
     if (!classGone) return SELFREG_E_CLASS;
-    return keyExists(L"TypeLib\\" + guidText(kLibraryId)) ? SELFREG_E_TYPELIB : S_OK;
+    return keyExists(libraryEntryKey()) ? SELFREG_E_TYPELIB : S_OK;
 }
 
 }  // namespace velko::win32
