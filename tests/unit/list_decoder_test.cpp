@@ -5,6 +5,7 @@
 #include "control/runtime_error.h"
 #include "control/shared_state.h"
 #include "control/velko_foxpro.h"
+#include "support/expect_runtime_error.h"
 #include "support/fake_platform.h"
 #include "support/recording_sink.h"
 
@@ -162,12 +163,7 @@ TEST_F(ListDecoder, OverflowingGroupEndsTheDecodeWithoutEventOrDiscard) {
     velko_var().gRxData.append(u"a\r\n" + record(1) +
                                u"Time:01010101\r\nNumber:2\r\nName:n\r\nGroup:32768\r\nType:S\r\n"
                                u"End\r\n");
-    try {
-        control.ProcessResponse();
-        FAIL() << "no failure";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.number(), error_number::kOverflow);
-    }
+    testing::expectRuntimeError(error_number::kOverflow, [&] { control.ProcessResponse(); });
     EXPECT_TRUE(sink.events.empty());
     EXPECT_EQ(buffer(), u"Type:S\r\nEnd\r\n");
 }

@@ -6,6 +6,7 @@
 #include "control/runtime_error.h"
 #include "control/shared_state.h"
 #include "control/velko_foxpro.h"
+#include "support/expect_runtime_error.h"
 #include "support/fake_platform.h"
 #include "support/recording_sink.h"
 
@@ -145,12 +146,7 @@ TEST_F(ResponseDecoder, NextMessageSurvivesEveryDiscard) {
 
 TEST_F(ResponseDecoder, OverflowingAreaIndexFailsAfterItsDiscardWithoutEvent) {
     velko_var().gRxData.append(u"g\r\n40000\r\nEnd\r\n");
-    try {
-        control.ProcessResponse();
-        FAIL() << "no failure";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.number(), error_number::kOverflow);
-    }
+    testing::expectRuntimeError(error_number::kOverflow, [&] { control.ProcessResponse(); });
     EXPECT_TRUE(sink.events.empty());
     EXPECT_EQ(buffer(), u"");
 }
