@@ -9,8 +9,6 @@ using namespace velko::wintest;
 
 namespace {
 
-DISPID method(const char* name) { return velko::findMethod(name)->dispid; }
-
 constexpr HRESULT kPortNotOpen = static_cast<HRESULT>(0x800A0000 + 8018);
 constexpr const wchar_t* kPortNotOpenText = L"Operation valid only when the port is open";
 

@@ -2,7 +2,6 @@
 // serial port: the decoders called directly on an empty receive buffer.
 #include <olectl.h>
 
-#include "control/automation_table.h"
 #include "tests/win/support/automation.h"
 #include "tests/win/support/check.h"
 #include "tests/win/support/control_client.h"
@@ -10,9 +9,6 @@
 using namespace velko::wintest;
 
 namespace {
-
-DISPID method(const char* name) { return velko::findMethod(name)->dispid; }
-DISPID event(const char* name) { return velko::findEvent(name)->dispid; }
 
 void call(IDispatch& control, const char* name) {
     Outcome outcome;

@@ -1,6 +1,5 @@
 // The control on a serial line: the runner joins COM7 (the control's port) and COM8 (the
 // terminal's end, which the test writes and reads) like a null-modem cable.
-#include "control/automation_table.h"
 #include "tests/win/support/automation.h"
 #include "tests/win/support/check.h"
 #include "tests/win/support/control_client.h"
@@ -14,9 +13,6 @@ namespace {
 constexpr DWORD kEventLimitMilliseconds = 5000;
 constexpr const wchar_t* kControlPort = L"COM7";
 constexpr const wchar_t* kTerminalPort = L"COM8";
-
-DISPID method(const char* name) { return velko::findMethod(name)->dispid; }
-DISPID event(const char* name) { return velko::findEvent(name)->dispid; }
 
 // A control on its open port, with a recorder advised, and the terminal's end of the line.
 class ControlOnLine {

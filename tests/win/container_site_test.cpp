@@ -12,8 +12,6 @@ using namespace velko::wintest;
 
 namespace {
 
-constexpr SIZE kSiteSize = {28, 28};
-
 // A control sited in the test's site (in an empty site window of a form) and active in place.
 struct ActiveControl {
     explicit ActiveControl(bool userMode)

@@ -4,7 +4,6 @@
 #include <ole2.h>
 #include <olectl.h>
 
-#include "control/automation_table.h"
 #include "tests/win/support/automation.h"
 #include "tests/win/support/check.h"
 #include "tests/win/support/control_client.h"
@@ -17,7 +16,6 @@ using namespace velko::wintest;
 namespace {
 
 constexpr DWORD kEventLimitMilliseconds = 5000;
-constexpr SIZE kSiteSize = {28, 28};
 
 // The picture in a 28 by 28 area: the 16 by 15 bitmap in the middle of a raised box, its
 // handset navy and its display green.
@@ -32,8 +30,6 @@ void checkPicture(const Snapshot& picture) {
     CHECK_EQ(picture.pixel(kDisplay.x, kDisplay.y), kGreen);
     CHECK_EQ(picture.pixel(kBox.x, kBox.y), GetSysColor(COLOR_BTNFACE));
 }
-
-DISPID method(const char* name) { return velko::findMethod(name)->dispid; }
 
 HWND controlWindow(IUnknown& control) {
     const auto inPlace = queryInterface<IOleInPlaceObject>(control, IID_IOleInPlaceObject);
@@ -118,7 +114,7 @@ WIN_TEST(a_form_being_designed_shows_the_picture_and_quick_activation_advises_it
     Outcome processed;
     invoke(*control.get(), method("ProcessReport"), {}, processed);
     CHECK_HR(processed.result, S_OK);
-    CHECK_EQ(sink->named(velko::findEvent("DebugMsg")->dispid).size(), 1);
+    CHECK_EQ(sink->named(event("DebugMsg")).size(), 1);
 
     // Sited on the form being designed, its window shows the picture.
     CHECK_HR(form.attach(*control.get()), S_OK);
@@ -144,7 +140,7 @@ WIN_TEST(a_caller_report_reaches_the_sink_through_the_containers_message_loop) {
     const auto automation = queryInterface<IDispatch>(*control.get(), IID_IDispatch);
     REQUIRE(automation);
     AdvisedRecorder sink(*automation.get());
-    const DISPID call = velko::findEvent("ReceiveCallByString")->dispid;
+    const DISPID call = event("ReceiveCallByString");
     sink.recorder().onEvent = [&](DISPPARAMS&) {
         if (!sink.recorder().named(call).empty()) PostQuitMessage(0);
     };

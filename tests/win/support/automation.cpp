@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "control/automation_table.h"
+
 namespace velko::wintest {
 
 VARIANT byValue(BSTR text) {
@@ -84,5 +86,9 @@ DISPID idOfName(IDispatch& target, const wchar_t* name) {
 std::wstring textOf(BSTR text) {
     return text == nullptr ? std::wstring() : std::wstring(text, SysStringLen(text));
 }
+
+DISPID method(const char* name) { return velko::findMethod(name)->dispid; }
+
+DISPID event(const char* name) { return velko::findEvent(name)->dispid; }
 
 }  // namespace velko::wintest

@@ -35,6 +35,10 @@ void invoke(IDispatch& target, DISPID member, std::vector<VARIANT> arguments, Ou
             const std::vector<DISPID>& named = {});
 DISPID idOfName(IDispatch& target, const wchar_t* name);
 
+// Identifiers of the control's methods and events as its automation table assigns them.
+DISPID method(const char* name);
+DISPID event(const char* name);
+
 std::wstring textOf(BSTR text);
 
 // A BSTR the test owns.

@@ -8,6 +8,9 @@ namespace velko::wintest {
 
 using win32::ComRef;
 
+// The size of the control's site on the test forms.
+constexpr SIZE kSiteSize = {28, 28};
+
 // A container's form: a top-level window holding one control site of Wine's own control
 // container (atl.dll), a child window of class AtlAxWin at (0, 0) of the given size.
 class FormHost {
