@@ -8,42 +8,10 @@
 
 namespace velko::posix {
 
-namespace {
-
-[[noreturn]] void raiseInvalidPropertyValue() {
-    raise(error_number::kInvalidPropertyValue, u"Invalid property value");
-}
-
-}  // namespace
-
 PosixSerialPort::~PosixSerialPort() { closePort(); }
 
-void PosixSerialPort::setCommPort(int16_t port) {
-    if (portOpen()) {
-        raise(error_number::kPortAlreadyOpenOperation,
-              u"Operation not valid while the port is opened");
-    }
-    if (port <= 0) raise(error_number::kInvalidPortNumber, u"Invalid Port Number");
-    commPort_ = port;
-}
-
-void PosixSerialPort::setSettings(const Text& text) {
-    const auto settings = parseLineSettings(toUtf8(text), speedSupported);
-    if (!settings) raiseInvalidPropertyValue();
-    if (portOpen()) device_->configure(*settings, handshaking_);
-    settings_ = *settings;
-}
-
-void PosixSerialPort::setHandshaking(int32_t value) {
-    const auto handshaking = handshakingOf(value);
-    if (!handshaking) raiseInvalidPropertyValue();
-    if (portOpen()) device_->configure(settings_, *handshaking);
-    handshaking_ = *handshaking;
-}
-
-void PosixSerialPort::setRThreshold(int16_t threshold) {
-    if (threshold < 0) raiseInvalidPropertyValue();
-    rThreshold_ = threshold;
+void PosixSerialPort::reconfigure(const LineSettings& settings, Handshaking handshaking) {
+    device_->configure(settings, handshaking);
 }
 
 void PosixSerialPort::setPortOpen(bool open) {
@@ -56,8 +24,8 @@ void PosixSerialPort::setPortOpen(bool open) {
 
 void PosixSerialPort::openPort() {
     if (portOpen()) raise(error_number::kPortAlreadyOpen, u"Port already open");
-    auto device = std::make_unique<SerialDevice>(ports_.pathOf(commPort_));
-    device->configure(settings_, handshaking_);
+    auto device = std::make_unique<SerialDevice>(ports_.pathOf(commPort()));
+    device->configure(settings(), handshaking());
     device_ = std::move(device);
     watch_ = loop_.watch(device_->fd(), [this] { receive(); });
 }
@@ -68,12 +36,6 @@ void PosixSerialPort::closePort() {
     device_.reset();
     decoder_.reset();
     waiting_.clear();
-}
-
-void PosixSerialPort::requireOpen() const {
-    if (!portOpen()) {
-        raise(error_number::kPortNotOpen, u"Operation valid only when the port is open");
-    }
 }
 
 void PosixSerialPort::setOutput(const Text& text) {
@@ -96,9 +58,7 @@ Text PosixSerialPort::input() {
 
 void PosixSerialPort::receive() {
     const size_t arrived = takeArrivedCharacters();
-    if (arrived > 0 && rThreshold_ > 0 && waiting_.size() >= static_cast<size_t>(rThreshold_)) {
-        raiseOnComm();
-    }
+    if (arrived > 0 && thresholdReached(waiting_.size())) raiseOnComm();
 }
 
 size_t PosixSerialPort::takeArrivedCharacters() {

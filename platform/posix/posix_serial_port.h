@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "link/serial_port.h"
+#include "link/serial_port_properties.h"
 #include "platform/posix/cp949_codec.h"
 #include "platform/posix/line_settings.h"
 #include "platform/posix/poll_loop.h"
@@ -16,17 +16,14 @@ namespace velko::posix {
 // Input; OnComm is raised when new characters have arrived and at least RThreshold are waiting
 // (never while RThreshold is 0). A device that goes away while open is no longer watched; the
 // port reads as open until it is closed, and writes to it fail.
-class PosixSerialPort final : public SerialPort {
+class PosixSerialPort final : public SerialPortProperties {
   public:
-    PosixSerialPort(PollLoop& loop, const PortMap& ports) : loop_(loop), ports_(ports) {}
+    PosixSerialPort(PollLoop& loop, const PortMap& ports)
+        : SerialPortProperties(speedSupported), loop_(loop), ports_(ports) {}
     ~PosixSerialPort() override;
     PosixSerialPort(const PosixSerialPort&) = delete;
     PosixSerialPort& operator=(const PosixSerialPort&) = delete;
 
-    void setCommPort(int16_t port) override;
-    void setSettings(const Text& settings) override;
-    void setHandshaking(int32_t handshaking) override;
-    void setRThreshold(int16_t threshold) override;
     bool portOpen() const override { return device_ != nullptr; }
     void setPortOpen(bool open) override;
     void setOutput(const Text& text) override;
@@ -34,18 +31,14 @@ class PosixSerialPort final : public SerialPort {
     Text input() override;
 
   private:
+    void reconfigure(const LineSettings& settings, Handshaking handshaking) override;
     void openPort();
     void closePort();
-    void requireOpen() const;
     void receive();
     size_t takeArrivedCharacters();
 
     PollLoop& loop_;
     const PortMap& ports_;
-    int16_t commPort_ = 1;
-    LineSettings settings_;
-    Handshaking handshaking_ = Handshaking::none;
-    int16_t rThreshold_ = 0;
     std::unique_ptr<SerialDevice> device_;
     int watch_ = 0;
     Cp949Decoder decoder_;

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "link/serial_port.h"
+#include "link/serial_port_properties.h"
 #include "platform/win32/runtime/comm_device.h"
 #include "platform/win32/runtime/line_settings.h"
 #include "platform/win32/runtime/message_window.h"
@@ -15,17 +15,13 @@ namespace velko::win32 {
 // through the message window it has OnComm raised on the control's thread when new characters
 // have arrived and at least RThreshold are waiting (never while RThreshold is 0). A device that
 // goes away while open stays open for the control until it is closed; writes to it fail.
-class Win32SerialPort final : public SerialPort {
+class Win32SerialPort final : public SerialPortProperties {
   public:
     explicit Win32SerialPort(MessageWindow& window);
     ~Win32SerialPort() override;
     Win32SerialPort(const Win32SerialPort&) = delete;
     Win32SerialPort& operator=(const Win32SerialPort&) = delete;
 
-    void setCommPort(int16_t port) override;
-    void setSettings(const Text& settings) override;
-    void setHandshaking(int32_t handshaking) override;
-    void setRThreshold(int16_t threshold) override;
     bool portOpen() const override { return device_ != nullptr; }
     void setPortOpen(bool open) override;
     void setOutput(const Text& text) override;
@@ -33,18 +29,14 @@ class Win32SerialPort final : public SerialPort {
     Text input() override;
 
   private:
+    void reconfigure(const LineSettings& settings, Handshaking handshaking) override;
     void openPort();
     void closePort();
-    void requireOpen() const;
     void received(std::string_view bytes);
     void notified();
 
     MessageWindow& window_;
     MessageWindow::Id notification_;
-    int16_t commPort_ = 1;
-    LineSettings settings_;
-    Handshaking handshaking_ = Handshaking::none;
-    int16_t rThreshold_ = 0;
     ReceiveQueue queue_;
     std::unique_ptr<CommDevice> device_;
 };
