@@ -3,23 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "control/runtime_error.h"
-#include "control/velko_foxpro.h"
-#include "support/fake_platform.h"
+#include "support/control_test.h"
 
 namespace velko {
 namespace {
 
-class FieldExtraction : public ::testing::Test {
+class FieldExtraction : public testing::ControlTest {
   protected:
-    void SetUp() override { velko_var() = SharedState{}; }
-    void TearDown() override { velko_var() = SharedState{}; }
-
-    static void buffer(TextView text) {
-        velko_var().gRxData.clear();
-        velko_var().gRxData.append(text);
-    }
-    static Text rest() { return Text(velko_var().gRxData.view()); }
-
     // The number of the run-time error the call fails with, 0 when it succeeds.
     template <typename Call>
     static int32_t failure(Call call) {
@@ -30,53 +20,50 @@ class FieldExtraction : public ::testing::Test {
         }
         return 0;
     }
-
-    testing::FakePlatform platform;
-    velko_foxpro control{platform};
 };
 
 TEST_F(FieldExtraction, ReadsTitledFieldsInOrderFromTheFront) {
-    buffer(u"Time:03050907\r\nName:\r\nNumber: 02\r\nEnd\r\n");
+    fillBuffer(u"Time:03050907\r\nName:\r\nNumber: 02\r\nEnd\r\n");
     EXPECT_EQ(control.GetInformationWithIndicator(u"Time:"), u"03050907");
     EXPECT_EQ(control.GetInformationWithIndicator(u"Type:"), u"");
-    EXPECT_EQ(rest(), u"Name:\r\nNumber: 02\r\nEnd\r\n");
+    EXPECT_EQ(buffer(), u"Name:\r\nNumber: 02\r\nEnd\r\n");
     EXPECT_EQ(control.GetInformationWithIndicator(u"Number:"), u" 02");
     // A field in front of one already read is gone.
     EXPECT_EQ(control.GetInformationWithIndicator(u"Name:"), u"");
-    EXPECT_EQ(rest(), u"End\r\n");
+    EXPECT_EQ(buffer(), u"End\r\n");
 
     // An empty title reads the first line; the first occurrence of a title wins, mid-line too.
-    buffer(u"D\r\nx Group:1\r\nGroup:2\r\n");
+    fillBuffer(u"D\r\nx Group:1\r\nGroup:2\r\n");
     EXPECT_EQ(control.GetInformationWithIndicator(u""), u"D");
     EXPECT_EQ(control.GetInformationWithIndicator(u"Group:"), u"1");
 }
 
 TEST_F(FieldExtraction, ATitleWithoutLineEndFailsAfterDroppingTheTitle) {
-    buffer(u"x\r\nName:a\rb\nc");
+    fillBuffer(u"x\r\nName:a\rb\nc");
     EXPECT_EQ(failure([&] { control.GetInformationWithIndicator(u"Name:"); }), 5);
-    EXPECT_EQ(rest(), u"a\rb\nc");
+    EXPECT_EQ(buffer(), u"a\rb\nc");
 }
 
 TEST_F(FieldExtraction, ReadsBareLinesAndLeavesAPartialOne) {
-    buffer(u"\r\n0305\r\n09");
+    fillBuffer(u"\r\n0305\r\n09");
     EXPECT_EQ(control.GetInformationWithoutIndicator(), u"");
     EXPECT_EQ(control.GetInformationWithoutIndicator(), u"0305");
     EXPECT_EQ(control.GetInformationWithoutIndicator(), u"");
-    EXPECT_EQ(rest(), u"09");
+    EXPECT_EQ(buffer(), u"09");
 }
 
 TEST_F(FieldExtraction, DiscardsThroughTheFirstEndLineWhereverItStands) {
-    buffer(u"Name:FrontEnd\r\nGroup:1\r\nEnd\r\n");
+    fillBuffer(u"Name:FrontEnd\r\nGroup:1\r\nEnd\r\n");
     control.EndMessageDiscard();
-    EXPECT_EQ(rest(), u"Group:1\r\nEnd\r\n");
-    buffer(u"a\r\nEnd");
+    EXPECT_EQ(buffer(), u"Group:1\r\nEnd\r\n");
+    fillBuffer(u"a\r\nEnd");
     control.EndMessageDiscard();
-    EXPECT_EQ(rest(), u"a\r\nEnd");
+    EXPECT_EQ(buffer(), u"a\r\nEnd");
 }
 
 TEST_F(FieldExtraction, NeverReadsIntoTheNextMessage) {
     const Text next = u"Report\r\nD\r\nTime:11111111\r\nEnd\r\n";
-    buffer(u"Number:1\r\nEnd\r\n" + next);
+    fillBuffer(u"Number:1\r\nEnd\r\n" + next);
     EXPECT_EQ(control.GetInformationWithIndicator(u"Time:"), u"");
     {
         // Once the message being decoded has lost its end line, nothing more of the buffer is its.
@@ -90,7 +77,7 @@ TEST_F(FieldExtraction, NeverReadsIntoTheNextMessage) {
         EXPECT_EQ(control.GetInformationWithoutIndicator(), u"");
         control.EndMessageDiscard();
         scope.dropRest();
-        EXPECT_EQ(rest(), next);
+        EXPECT_EQ(buffer(), next);
         // Text dropped from under the decode takes nothing of the next message with it.
         velko_var().gRxData.consumeFront(8);
         EXPECT_EQ(control.GetInformationWithoutIndicator(), u"");
@@ -98,34 +85,34 @@ TEST_F(FieldExtraction, NeverReadsIntoTheNextMessage) {
     EXPECT_EQ(control.GetInformationWithIndicator(u"Time:"), u"11111111");
 
     // A message whose end line has not arrived is everything there is.
-    buffer(u"D\r\nTime:1");
+    fillBuffer(u"D\r\nTime:1");
     MessageScope partial(velko_var());
     partial.dropRest();
-    EXPECT_EQ(rest(), u"");
+    EXPECT_EQ(buffer(), u"");
 }
 
 TEST_F(FieldExtraction, PositionsBeyond32767AreAnOverflow) {
     const Text longLine(32767, u'x');
     const Text fits(32766, u'x');
-    buffer(longLine + u"\r\nEnd\r\n");
+    fillBuffer(longLine + u"\r\nEnd\r\n");
     EXPECT_EQ(failure([&] { control.GetInformationWithoutIndicator(); }), 6);
     EXPECT_EQ(failure([&] { control.EndMessageDiscard(); }), 6);
-    EXPECT_EQ(rest().size(), 32774u);
-    buffer(fits + u"\r\nEnd\r\n");
+    EXPECT_EQ(buffer().size(), 32774u);
+    fillBuffer(fits + u"\r\nEnd\r\n");
     EXPECT_EQ(control.GetInformationWithoutIndicator(), fits);
     control.EndMessageDiscard();
-    EXPECT_EQ(rest(), u"");
+    EXPECT_EQ(buffer(), u"");
 
     // The value's line end counts from behind the title, which is gone by then.
-    buffer(u"Name:" + longLine + u"\r\n");
+    fillBuffer(u"Name:" + longLine + u"\r\n");
     EXPECT_EQ(failure([&] { control.GetInformationWithIndicator(u"Name:"); }), 6);
-    EXPECT_EQ(rest(), longLine + u"\r\n");
-    buffer(u"Name:" + fits + u"\r\n");
+    EXPECT_EQ(buffer(), longLine + u"\r\n");
+    fillBuffer(u"Name:" + fits + u"\r\n");
     EXPECT_EQ(control.GetInformationWithIndicator(u"Name:"), fits);
     // A title beyond 32,767 cannot be held either; the buffer stays.
-    buffer(longLine + u"Name:a\r\n");
+    fillBuffer(longLine + u"Name:a\r\n");
     EXPECT_EQ(failure([&] { control.GetInformationWithIndicator(u"Name:"); }), 6);
-    EXPECT_EQ(rest().size(), 32775u);
+    EXPECT_EQ(buffer().size(), 32775u);
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include "control/runtime_error.h"
 #include "control/shared_state.h"
 #include "control/velko_foxpro.h"
+#include "support/control_test.h"
 #include "support/expect_runtime_error.h"
-#include "support/fake_platform.h"
 #include "support/recording_sink.h"
 
 namespace velko {
@@ -32,31 +32,12 @@ CID_INFO entry(int16_t month, int16_t day, int16_t hour, int16_t min, Text numbe
     return {month, day, hour, min, number, name, group, type};
 }
 
-class ListDecoder : public ::testing::Test {
+class ListDecoder : public testing::ControlTest {
   protected:
-    void SetUp() override {
-        velko_var() = SharedState{};
-        clearPendingError();
-        control.events().advise(sink);
-    }
-    void TearDown() override {
-        velko_var() = SharedState{};
-        clearPendingError();
-    }
-
-    void decode(TextView body) {
-        velko_var().gRxData.append(body);
-        control.ProcessResponse();
-    }
-    static Text buffer() { return Text(velko_var().gRxData.view()); }
     const CidList& onlyList() const {
         EXPECT_EQ(sink.lists.size(), 1u);
         return sink.lists.at(0);
     }
-
-    testing::FakePlatform platform;
-    velko_foxpro control{platform};
-    testing::RecordingSink sink;
 };
 
 TEST_F(ListDecoder, CallListFillsEveryFieldAndLeavesTheRestEmpty) {

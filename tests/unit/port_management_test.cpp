@@ -4,22 +4,15 @@
 #include "control/runtime_error.h"
 #include "control/shared_state.h"
 #include "control/velko_foxpro.h"
+#include "support/control_test.h"
+#include "support/expect_runtime_error.h"
 #include "support/fake_platform.h"
 
 namespace velko {
 namespace {
 
-class PortManagement : public ::testing::Test {
+class PortManagement : public testing::ControlTest {
   protected:
-    void SetUp() override {
-        velko_var() = SharedState{};
-        clearPendingError();
-    }
-    void TearDown() override {
-        velko_var() = SharedState{};
-        clearPendingError();
-    }
-
     int16_t open(Text name, Text* errorOut = nullptr) {
         Text error = u"untouched";
         const int16_t result = control.OpenVelko(name, error);
@@ -27,8 +20,6 @@ class PortManagement : public ::testing::Test {
         return result;
     }
 
-    testing::FakePlatform platform;
-    velko_foxpro control{platform};
     testing::FakeSerialPort& port = *platform.lastPort;
 };
 
@@ -125,19 +116,15 @@ TEST(AutomationTable, InvokesByNameCaseInsensitivelyAndByDispid) {
     std::vector<Value> none;
     EXPECT_EQ(std::get<Text>(invoke(control, 0x60030005, none)), u"CO open error");
 
-    const auto failsWith = [&](auto&& call, int32_t number) {
-        try {
-            call();
-            ADD_FAILURE() << "no failure";
-        } catch (const RuntimeError& error) {
-            EXPECT_EQ(error.number(), number);
-        }
-    };
-    failsWith([&] { invoke(control, 0x60030007, none); }, dispatch_error::kMemberNotFound);
-    failsWith([&] { invoke(control, "NoSuchMethod", none); }, dispatch_error::kUnknownName);
-    failsWith([&] { invoke(control, "OpenVelko", none); }, dispatch_error::kBadParamCount);
+    testing::expectRuntimeError(dispatch_error::kMemberNotFound,
+                                [&] { invoke(control, 0x60030007, none); });
+    testing::expectRuntimeError(dispatch_error::kUnknownName,
+                                [&] { invoke(control, "NoSuchMethod", none); });
+    testing::expectRuntimeError(dispatch_error::kBadParamCount,
+                                [&] { invoke(control, "OpenVelko", none); });
     std::vector<Value> wrongType{Value{int16_t{3}}, Value{Text()}};
-    failsWith([&] { invoke(control, "OpenVelko", wrongType); }, dispatch_error::kTypeMismatch);
+    testing::expectRuntimeError(dispatch_error::kTypeMismatch,
+                                [&] { invoke(control, "OpenVelko", wrongType); });
 
     // Omitted optional parameters of SendCmd read as empty texts.
     std::vector<Value> onlyCmd{Value{uint8_t{'d'}}};

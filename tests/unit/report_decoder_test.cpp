@@ -15,12 +15,6 @@ using testing::RecordedEvent;
 
 class ReportDecoder : public testing::OpenControlTest {
   protected:
-    static void buffer(TextView text) {
-        velko_var().gRxData.clear();
-        velko_var().gRxData.append(text);
-    }
-    static Text rest() { return Text(velko_var().gRxData.view()); }
-
     static Text call(TextView letter, TextView time, TextView group, TextView type) {
         return Text(letter) + u"\r\nTime:" + Text(time) +
                u"\r\nNumber:0212345678\r\nName:홍길동\r\n" + Text(group) + u"\r\nType:" +
@@ -40,7 +34,7 @@ class ReportDecoder : public testing::OpenControlTest {
 TEST_F(ReportDecoder, HookReportsRaiseHookEventAfterRemovingTheMessage) {
     Text seenByHandler;
     sink.onEvent = [&](const RecordedEvent& event) {
-        if (event.name == "HookEvent") seenByHandler = rest();
+        if (event.name == "HookEvent") seenByHandler = buffer();
     };
     port.receive(u"Report\r\nB\r\nEnd\r\nAC");
     ASSERT_EQ(sink.events.size(), 5u);
@@ -54,7 +48,7 @@ TEST_F(ReportDecoder, HookReportsRaiseHookEventAfterRemovingTheMessage) {
 TEST_F(ReportDecoder, CallReportsRaiseTheCallAsOneLineWithoutTheName) {
     Text seenByHandler;
     sink.onEvent = [&](const RecordedEvent& event) {
-        if (event.name == "ReceiveCallByString") seenByHandler = rest();
+        if (event.name == "ReceiveCallByString") seenByHandler = buffer();
     };
     port.receive(u"Report\r\n" + call(u"D", u"03050907", u"Group:2", u"S") + u"AC");
     ASSERT_EQ(sink.events.size(), 6u);
@@ -75,10 +69,10 @@ TEST_F(ReportDecoder, CallReportsRaiseTheCallAsOneLineWithoutTheName) {
 TEST_F(ReportDecoder, OtherLettersConsumeOnlyTheTypeLine) {
     for (const char16_t* letter : {u"X", u"d"}) {
         sink.clear();
-        buffer(Text(letter) + u"\r\nTime:03050907\r\nEnd\r\n");
+        fillBuffer(Text(letter) + u"\r\nTime:03050907\r\nEnd\r\n");
         control.ProcessReport();
         EXPECT_EQ(sink.events.size(), 1u);
-        EXPECT_EQ(rest(), u"Time:03050907\r\nEnd\r\n");
+        EXPECT_EQ(buffer(), u"Time:03050907\r\nEnd\r\n");
     }
 }
 
@@ -86,13 +80,13 @@ TEST_F(ReportDecoder, WithoutATypeLineOnlyTheMessageIsDropped) {
     control.ProcessReport();
     EXPECT_EQ(sink.events,
               (std::vector<RecordedEvent>{{"DebugMsg", {u"ProcessReport(): gRxData:"}}}));
-    buffer(u"End\r\nReport\r\nB\r\nEnd\r\n");
+    fillBuffer(u"End\r\nReport\r\nB\r\nEnd\r\n");
     control.ProcessReport();
-    EXPECT_EQ(rest(), u"Report\r\nB\r\nEnd\r\n");
+    EXPECT_EQ(buffer(), u"Report\r\nB\r\nEnd\r\n");
 }
 
 TEST_F(ReportDecoder, AFailingFieldEndsTheDecodeForADirectCaller) {
-    buffer(call(u"D", u"03050907", u"Group:99999", u"S"));
+    fillBuffer(call(u"D", u"03050907", u"Group:99999", u"S"));
     try {
         control.ProcessReport();
         ADD_FAILURE() << "no failure";
@@ -100,11 +94,11 @@ TEST_F(ReportDecoder, AFailingFieldEndsTheDecodeForADirectCaller) {
         EXPECT_EQ(error.number(), 6);
     }
     EXPECT_EQ(sink.events.size(), 2u);
-    EXPECT_EQ(rest(), u"Type:S\r\nEnd\r\n");
+    EXPECT_EQ(buffer(), u"Type:S\r\nEnd\r\n");
 
-    buffer(u"E\r\nTime:0305");
+    fillBuffer(u"E\r\nTime:0305");
     EXPECT_THROW(control.ProcessReport(), RuntimeError);
-    EXPECT_EQ(rest(), u"0305");
+    EXPECT_EQ(buffer(), u"0305");
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include "control/runtime_error.h"
 #include "control/shared_state.h"
 #include "control/velko_foxpro.h"
+#include "support/control_test.h"
 #include "support/expect_runtime_error.h"
-#include "support/fake_platform.h"
 #include "support/recording_sink.h"
 
 namespace velko {
@@ -23,25 +23,12 @@ RecordedEvent response(int msgType, Text rst1, Text rst2 = u"", Text rst3 = u"")
 
 RecordedEvent debug(Text str) { return {"DebugMsg", {str}}; }
 
-class ResponseDecoder : public ::testing::Test {
+class ResponseDecoder : public testing::ControlTest {
   protected:
     void SetUp() override {
-        velko_var() = SharedState{};
-        clearPendingError();
+        ControlTest::SetUp();
         fillLookupTables(velko_var());
-        control.events().advise(sink);
     }
-    void TearDown() override {
-        velko_var() = SharedState{};
-        clearPendingError();
-    }
-
-    // Puts a message body into the buffer and decodes it.
-    void decode(TextView body) {
-        velko_var().gRxData.append(body);
-        control.ProcessResponse();
-    }
-    static Text buffer() { return Text(velko_var().gRxData.view()); }
 
     // The area code the answer with this index reports, or "none" when it reports nothing.
     Text areaFor(TextView index) {
@@ -52,10 +39,6 @@ class ResponseDecoder : public ::testing::Test {
         EXPECT_EQ(sink.params("ReceiveResponse"), std::vector<Text>{u"103"});
         return sink.params("ReceiveResponse", 1).at(0);
     }
-
-    testing::FakePlatform platform;
-    velko_foxpro control{platform};
-    testing::RecordingSink sink;
 };
 
 TEST_F(ResponseDecoder, DateAndTimeAreFormattedAfterTheirRawDiagnostic) {
