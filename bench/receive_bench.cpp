@@ -34,7 +34,10 @@ void receiveMessage(benchmark::State& state, const Text& message) {
     velko_foxpro control{platform};
     Text portName = u"COM1";
     Text error;
-    control.OpenVelko(portName, error);
+    if (control.OpenVelko(portName, error) != 0) {
+        state.SkipWithError("the fake port did not open");
+        return;
+    }
     testing::FakeSerialPort& port = *platform.lastPort;
     const auto chunkSize = static_cast<size_t>(state.range(0));
     const size_t step = chunkSize == 0 ? message.size() : chunkSize;

@@ -56,7 +56,7 @@ def test_an_acknowledged_command_sends_its_body(terminal, opened, line, args, bo
     sent, on_line = acknowledged(opened, terminal, line)
     assert sent == {"call": "SendCmd", "result": True, "args": args}
     assert on_line == body
-    # Code 70 leaves no message behind when it is sent.
+    # A command that is sent leaves no message behind (code 70 included).
     assert opened.call("GetCurrentErrorMsg")["result"] == ""
 
 
@@ -83,7 +83,7 @@ def test_a_closed_port_refuses_every_command_before_its_tests(shell_factory):
 )
 def test_a_command_that_fails_its_test_touches_nothing(terminal, opened, line, message):
     # An older unread message is replaced, never joined.
-    opened.call("SendCmd 71 99")
+    assert opened.call("SendCmd 71 99")["result"] is False
     failed = opened.call(line)
     assert failed["result"] is False
     assert opened.call("GetCurrentErrorMsg")["result"] == message
@@ -102,6 +102,7 @@ def test_the_melody_number_is_shown_before_its_test(terminal, opened):
 
 def test_rewritten_values_fail_the_next_date_test(terminal, opened):
     sent, _ = acknowledged(opened, terminal, "SendCmd 68 12-25 09:30")
+    assert sent["result"] is True
     again = opened.call('SendCmd 68 "1225" "0930"')
     assert again["result"] is False
     assert opened.call("GetCurrentErrorMsg")["result"].startswith(DATE_MESSAGE + "1225")

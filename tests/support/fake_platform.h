@@ -29,7 +29,7 @@ class FakeSerialPort final : public SerialPort {
     void notifyWithoutData() { raiseOnComm(); }
 
     // Port numbers the fake refuses to open (8002), as for a port that does not exist.
-    std::vector<int16_t> missingPorts{0};
+    std::vector<int16_t> missingPorts;
     int16_t commPort = 0;
     Text settings;
     int32_t handshaking = -1;

@@ -60,12 +60,6 @@ std::vector<Text> RecordingSink::params(std::string_view name, size_t index) con
     return found;
 }
 
-std::vector<std::string> RecordingSink::names() const {
-    std::vector<std::string> found;
-    for (const RecordedEvent& event : events) found.push_back(event.name);
-    return found;
-}
-
 void RecordingSink::clear() {
     events.clear();
     lists.clear();

@@ -38,8 +38,6 @@ class RecordingSink final : public VelkoEvents {
     std::vector<RecordedEvent> named(std::string_view name) const;
     // Parameter `index` of each event with this name, in order.
     std::vector<Text> params(std::string_view name, size_t index = 0) const;
-    // Every event's name, in order.
-    std::vector<std::string> names() const;
     void clear();
 
     std::vector<RecordedEvent> events;

@@ -48,7 +48,8 @@ TEST_F(PortManagement, OpensTheNumberAfterTheFirstThreeCharacters) {
 }
 
 TEST_F(PortManagement, FailsWithTheNameAndOpenErrorAndStillFillsTheTables) {
-    for (const char16_t* name : {u"CO", u"COM", u"COM99999", u"", u"COM-1"}) {
+    port.missingPorts = {9};
+    for (const char16_t* name : {u"CO", u"COM", u"COM99999", u"", u"COM-1", u"COM9"}) {
         Text error;
         EXPECT_EQ(open(name, &error), 2) << toUtf8(name);
         EXPECT_EQ(error, Text(name) + u" open error");
@@ -56,6 +57,7 @@ TEST_F(PortManagement, FailsWithTheNameAndOpenErrorAndStillFillsTheTables) {
         EXPECT_EQ(control.GetCurrentErrorMsg(), u"");
         EXPECT_FALSE(pendingError().has_value());
     }
+    EXPECT_FALSE(control.ComPortStateGet());
     EXPECT_EQ(velko_var().gAreaCode.at(15), u"064");
     EXPECT_EQ(velko_var().gCodeChar.at(15), u"f");
 }

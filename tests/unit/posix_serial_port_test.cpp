@@ -114,12 +114,13 @@ TEST_F(PosixSerialPortTest, WaitsIdleUntilTheTerminalSendsSomething) {
     loop_.waitForActivity(idleStart + 200ms);
     EXPECT_GE(Clock::now() - idleStart, 200ms);
 
+    const auto start = Clock::now();
     std::jthread terminal([&] {
         std::this_thread::sleep_for(50ms);
         terminalSends("ACK");
     });
-    const auto start = Clock::now();
     loop_.waitForActivity(start + 5s);
+    EXPECT_GE(Clock::now() - start, 50ms);
     EXPECT_LT(Clock::now() - start, 1s);
     loop_.runPending();
     EXPECT_EQ(notifications, 1);

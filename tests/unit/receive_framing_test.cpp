@@ -17,12 +17,11 @@ namespace {
 using testing::RecordedEvent;
 using Texts = std::vector<Text>;
 
-const Text kHookOn = u"Report\r\nB\r\nEnd\r\n";
-const Text kHookOff = u"Report\r\nC\r\nEnd\r\n";
+const Text kHookOff = u"Report\r\nB\r\nEnd\r\n";
+const Text kHookOn = u"Report\r\nC\r\nEnd\r\n";
 
 class ReceiveFraming : public testing::OpenControlTest {
   protected:
-    static Text rest() { return Text(velko_var().gRxData.view()); }
     static bool acknowledged() { return std::exchange(velko_var().gAckReceived, false); }
     Texts debugTexts() const { return sink.params("DebugMsg"); }
     Texts hooks() const { return sink.params("HookEvent"); }
@@ -42,25 +41,25 @@ TEST_F(ReceiveFraming, AMessageSplitOverChunksIsDecodedWhenItsEndLineIsComplete)
     EXPECT_EQ(debugTexts()[0], u"전체수신데이터:ACK\r\nReport\r\nB\r\nEnd\r\n");
     EXPECT_EQ(debugTexts()[1], u"s1:idx=6\r\n");
     EXPECT_EQ(hooks(), Texts{u"True"});
-    EXPECT_EQ(rest(), u"");
+    EXPECT_EQ(buffer(), u"");
 }
 
 TEST_F(ReceiveFraming, EveryCompleteMessageIsDecodedAtOnceInArrivalOrder) {
-    port.receive(kHookOn + kHookOff + u"Resp");
+    port.receive(kHookOff + kHookOn + u"Resp");
     EXPECT_EQ(hooks(), (Texts{u"True", u"False"}));
-    EXPECT_EQ(debugTexts()[3], u"전체수신데이터:" + kHookOff + u"Resp");
+    EXPECT_EQ(debugTexts()[3], u"전체수신데이터:" + kHookOn + u"Resp");
 
     // The response decoder's own events are not the concern here: its key is one it ignores.
     const RecordedEvent response{"DebugMsg", {u"전체수신데이터:Response\r\nZ\r\nEnd\r\n"}};
     sink.clear();
-    port.receive(u"onse\r\nZ\r\nEnd\r\n" + kHookOff);
-    EXPECT_EQ(debugTexts()[0], u"전체수신데이터:Response\r\nZ\r\nEnd\r\n" + kHookOff);
+    port.receive(u"onse\r\nZ\r\nEnd\r\n" + kHookOn);
+    EXPECT_EQ(debugTexts()[0], u"전체수신데이터:Response\r\nZ\r\nEnd\r\n" + kHookOn);
     EXPECT_EQ(hooks(), Texts{u"False"});
     sink.clear();
-    port.receive(kHookOff + u"Response\r\nZ\r\nEnd\r\n");
+    port.receive(kHookOn + u"Response\r\nZ\r\nEnd\r\n");
     EXPECT_LT(indexOf({"HookEvent", {u"False"}}), indexOf(response));
     EXPECT_LT(indexOf(response), sink.events.size());
-    EXPECT_EQ(rest(), u"");
+    EXPECT_EQ(buffer(), u"");
 }
 
 TEST_F(ReceiveFraming, AHeaderWaitsForAnEndLineOfItsOwn) {
@@ -74,7 +73,7 @@ TEST_F(ReceiveFraming, TextWithoutAHeaderIsDroppedThroughItsLastEndLine) {
     port.receive(u"xEnd\r\nreport\r\nB\r\nReport B\r\nEnd\r\nRepo");
     EXPECT_EQ(debugTexts(), (Texts{u"전체수신데이터:xEnd\r\nreport\r\nB\r\nReport B\r\nEnd\r\nRepo",
                                    u"s1:idx=0\r\n"}));
-    EXPECT_EQ(rest(), u"Repo");
+    EXPECT_EQ(buffer(), u"Repo");
     // What follows the last end line may begin the next message; markers count mid-line.
     port.receive(u"rt\r\nB\r\nEnd\r\nMy Report\r\nC\r\nEnd\r\n");
     EXPECT_EQ(hooks(), (Texts{u"True", u"False"}));
@@ -85,9 +84,9 @@ TEST_F(ReceiveFraming, AFailingDecodeIsReportedAndTheNextMessageStillDecoded) {
     port.receive(failing);
     ASSERT_EQ(debugTexts().size(), 5u);
     EXPECT_EQ(debugTexts()[4], u"디코딩오류:6 Overflow");
-    EXPECT_EQ(rest(), u"");
+    EXPECT_EQ(buffer(), u"");
     EXPECT_FALSE(pendingError().has_value());
-    port.receive(failing + kHookOn);
+    port.receive(failing + kHookOff);
     EXPECT_TRUE(sink.named("ReceiveCallByString").empty());
     EXPECT_EQ(hooks(), Texts{u"True"});
 
@@ -114,11 +113,11 @@ TEST_F(ReceiveFraming, AnAcknowledgementCountsOnceEvenWhenSplit) {
 TEST_F(ReceiveFraming, TheBufferNeverHoldsMoreThan32767Characters) {
     port.receive(Text(40000, u'x') + u"Respons");
     EXPECT_EQ(debugTexts(), Texts{u"수신버퍼초과삭제:39998"});
-    EXPECT_EQ(rest(), u"xxRespons");
+    EXPECT_EQ(buffer(), u"xxRespons");
 
     // A header that may start a message still arriving is kept, with what follows it.
     sink.clear();
-    port.receive(Text(32100, u'y') + kHookOn.substr(0, 11) + Text(700, u'z'));
+    port.receive(Text(32100, u'y') + kHookOff.substr(0, 11) + Text(700, u'z'));
     EXPECT_EQ(debugTexts(), Texts{u"수신버퍼초과삭제:32109"});
     port.receive(u"End\r\n");
     EXPECT_EQ(hooks(), Texts{u"True"});
@@ -127,13 +126,13 @@ TEST_F(ReceiveFraming, TheBufferNeverHoldsMoreThan32767Characters) {
 TEST_F(ReceiveFraming, MessagesArrivingDuringADecodeWaitForIt) {
     // A host handler that lets the message loop run while it handles the first message.
     sink.onEvent = [&](const RecordedEvent& event) {
-        if (event == RecordedEvent{"HookEvent", {u"True"}}) port.receive(kHookOff + u"ACK");
+        if (event == RecordedEvent{"HookEvent", {u"True"}}) port.receive(kHookOn + u"ACK");
     };
-    port.receive(kHookOn);
+    port.receive(kHookOff);
     EXPECT_TRUE(acknowledged());
     const size_t firstHook = indexOf({"HookEvent", {u"True"}});
     EXPECT_EQ(sink.events[firstHook + 1].name, "ReceiveReal");
-    EXPECT_EQ(sink.events[firstHook + 2].params[0], u"전체수신데이터:" + kHookOff + u"ACK");
+    EXPECT_EQ(sink.events[firstHook + 2].params[0], u"전체수신데이터:" + kHookOn + u"ACK");
     EXPECT_EQ(hooks(), (Texts{u"True", u"False"}));
 }
 
