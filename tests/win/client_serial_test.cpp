@@ -10,31 +10,15 @@ using namespace velko::wintest;
 
 namespace {
 
-constexpr DWORD kEventLimitMilliseconds = 5000;
-constexpr const wchar_t* kControlPort = L"COM7";
-constexpr const wchar_t* kTerminalPort = L"COM8";
-
 // A control on its open port, with a recorder advised, and the terminal's end of the line.
 class ControlOnLine {
   public:
-    ControlOnLine() : control_(createControl()), sink_(*control_.get()), terminal_(kTerminalPort) {
-        Bstr port(kControlPort);
-        Bstr error(L"");
-        Outcome opened;
-        invoke(*control_.get(), method("OpenVelko"), {byRef(port.slot()), byRef(error.slot())},
-               opened);
-        CHECK_EQ(error.text(), std::wstring());
-        REQUIRE(opened.result == S_OK && V_I2(&opened.value) == 0);
+    ControlOnLine() : control_(createControl()), sink_(*control_.get()) {
+        openPort(*control_.get(), kControlPort);
     }
     ControlOnLine(const ControlOnLine&) = delete;
     ControlOnLine& operator=(const ControlOnLine&) = delete;
-    ~ControlOnLine() {
-        Bstr port(L"");
-        Bstr error(L"");
-        Outcome closed;
-        invoke(*control_.get(), method("CloseVelko"), {byRef(port.slot()), byRef(error.slot())},
-               closed);
-    }
+    ~ControlOnLine() { closePort(*control_.get()); }
 
     IDispatch& control() { return *control_.get(); }
     EventRecorder& recorder() { return sink_.recorder(); }

@@ -15,8 +15,6 @@ using namespace velko::wintest;
 
 namespace {
 
-constexpr DWORD kEventLimitMilliseconds = 5000;
-
 // The picture in a 28 by 28 area: the 16 by 15 bitmap in the middle of a raised box, its
 // handset navy and its display green.
 constexpr POINT kHandset = {6 + 7, 6 + 1};
@@ -145,14 +143,9 @@ WIN_TEST(a_caller_report_reaches_the_sink_through_the_containers_message_loop) {
         if (!sink.recorder().named(call).empty()) PostQuitMessage(0);
     };
 
-    Bstr port(L"COM7");
-    Bstr error(L"");
-    Outcome opened;
-    invoke(*automation.get(), method("OpenVelko"), {byRef(port.slot()), byRef(error.slot())},
-           opened);
-    REQUIRE(opened.result == S_OK && V_I2(&opened.value) == 0);
+    openPort(*automation.get(), kControlPort);
 
-    TerminalLine terminal(L"COM8");
+    TerminalLine terminal;
     terminal.write(
         L"Report\r\nD\r\nTime:03050907\r\nNumber:0212345678\r\nName:홍길동\r\nGroup:2\r\n"
         L"Type:S\r\nEnd\r\n");
@@ -163,10 +156,7 @@ WIN_TEST(a_caller_report_reaches_the_sink_through_the_containers_message_loop) {
     CHECK_EQ(calls[0].arguments[0].number, 1);
     CHECK_EQ(calls[0].arguments[1].text, std::wstring(L"3 5 9 7 0212345678 2 NORMAL "));
 
-    Outcome closed;
-    invoke(*automation.get(), method("CloseVelko"), {byRef(port.slot()), byRef(error.slot())},
-           closed);
-    CHECK_HR(closed.result, S_OK);
+    CHECK_HR(closePort(*automation.get()), S_OK);
 }
 
 WIN_TEST(closing_the_form_closes_the_control_and_lets_the_module_go) {

@@ -21,7 +21,7 @@ struct Line {
     }
 
     void open(int16_t threshold = 1) {
-        port.setCommPort(kPortUnderTest);
+        port.setCommPort(kControlPortNumber);
         port.setSettings(u"9600,n,8,1");
         port.setHandshaking(0);
         port.setRThreshold(threshold);
@@ -40,7 +40,7 @@ struct Line {
     MessageWindow window;
     Win32MessageLoop loop{window};
     Win32SerialPort port{window};
-    PeerPort peer;
+    TerminalLine peer;
     int onComm = 0;
     DWORD onCommThread = 0;
 };
@@ -49,7 +49,7 @@ WIN_TEST(arrivingTextRaisesOnCommOnTheControlsThreadAndInputTakesAllOfIt) {
     Line line;
     line.open();
     CHECK(line.port.portOpen());
-    line.peer.write("Hello\r\n");
+    line.peer.writeBytes("Hello\r\n");
     REQUIRE(runUntil(
         line.loop, [&] { return line.onComm >= 1 && line.port.inBufferCount() == 7; }, 5s));
     CHECK_EQ(line.onCommThread, GetCurrentThreadId());
@@ -61,9 +61,9 @@ WIN_TEST(arrivingTextRaisesOnCommOnTheControlsThreadAndInputTakesAllOfIt) {
 WIN_TEST(aKoreanCharacterSplitAcrossTwoWritesArrivesWhole) {
     Line line;
     line.open();
-    line.peer.write("A\xC7");
+    line.peer.writeBytes("A\xC7");
     CHECK_EQ(toUtf8(line.nextInput()), std::string("A"));
-    line.peer.write(
+    line.peer.writeBytes(
         "\xD1"
         "B");
     CHECK_EQ(toUtf8(line.nextInput()), toUtf8(u"한B"));
@@ -72,7 +72,7 @@ WIN_TEST(aKoreanCharacterSplitAcrossTwoWritesArrivesWhole) {
 WIN_TEST(bytesThatAreNoCharacterArriveAsReplacementsAndTheLineGoesOn) {
     Line line;
     line.open();
-    line.peer.write("\xC7\x41x\xC7\r\n");
+    line.peer.writeBytes("\xC7\x41x\xC7\r\n");
     REQUIRE(runUntil(
         line.loop, [&] { return line.port.inBufferCount() == 6; }, 5s));
     CHECK_EQ(toUtf8(line.port.input()), toUtf8(u"\uFFFDAx\uFFFD\r\n"));
@@ -82,15 +82,15 @@ WIN_TEST(outputSendsTheTextAsCodePage949Bytes) {
     Line line;
     line.open();
     line.port.setOutput(u"[한글]\r");
-    CHECK_EQ(line.peer.read(7, 5s), std::string("[\xC7\xD1\xB1\xDB]\r"));
+    CHECK_EQ(line.peer.readBytes(7, 5000), std::string("[\xC7\xD1\xB1\xDB]\r"));
     line.port.setOutput(u"caf\u00e9");
-    CHECK_EQ(line.peer.read(4, 5s), std::string("caf?"));
+    CHECK_EQ(line.peer.readBytes(4, 5000), std::string("caf?"));
 }
 
 WIN_TEST(withRThresholdZeroCharactersWaitWithoutOnComm) {
     Line line;
     line.open(0);
-    line.peer.write("ACK");
+    line.peer.writeBytes("ACK");
     REQUIRE(runUntil(
         line.loop, [&] { return line.port.inBufferCount() == 3; }, 5s));
     runFor(line.loop, 200ms);
@@ -105,7 +105,7 @@ WIN_TEST(closingEndsTheReaderAndThePortOpensAgain) {
     CHECK(!line.port.portOpen());
     line.port.setPortOpen(false);
     line.open();
-    line.peer.write("again");
+    line.peer.writeBytes("again");
     CHECK_EQ(toUtf8(line.nextInput()), std::string("again"));
     line.port.setPortOpen(false);
     CHECK_EQ(errorNumberOf([&] { line.port.input(); }), error_number::kPortNotOpen);
@@ -136,7 +136,7 @@ WIN_TEST(refusalsCarryTheComponentsNumbers) {
     CHECK(!port.portOpen());
 
     line.open();
-    CHECK_EQ(errorNumberOf([&] { port.setCommPort(kPortUnderTest); }),
+    CHECK_EQ(errorNumberOf([&] { port.setCommPort(kControlPortNumber); }),
              error_number::kPortAlreadyOpenOperation);
     CHECK_EQ(errorNumberOf([&] { port.setPortOpen(true); }), error_number::kPortAlreadyOpen);
     CHECK_EQ(errorNumberOf([&] { port.setSettings(u"19200,e,7,1"); }), 0);

@@ -91,14 +91,6 @@ class Variable {
     VARDESC* variable_ = nullptr;
 };
 
-std::string documentedName(ITypeInfo& info) {
-    BSTR name = nullptr;
-    info.GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
-    const std::string result = narrow(name);
-    SysFreeString(name);
-    return result;
-}
-
 bool hasFlags(unsigned actual, unsigned wanted) { return (actual & wanted) == wanted; }
 
 // The parameters of a function against the table's, and the retval parameter for a result.

@@ -1,5 +1,8 @@
 #include "tests/win/support/control_client.h"
 
+#include <string>
+
+#include "tests/win/support/automation.h"
 #include "tests/win/support/check.h"
 
 namespace velko::wintest {
@@ -13,6 +16,23 @@ ComRef<IDispatch> createControl() {
     CHECK_HR(created, S_OK);
     REQUIRE(control);
     return control;
+}
+
+void openPort(IDispatch& control, const wchar_t* port) {
+    Bstr name(port);
+    Bstr error(L"");
+    Outcome opened;
+    invoke(control, method("OpenVelko"), {byRef(name.slot()), byRef(error.slot())}, opened);
+    CHECK_EQ(error.text(), std::wstring());
+    REQUIRE(opened.result == S_OK && V_I2(&opened.value) == 0);
+}
+
+HRESULT closePort(IDispatch& control) {
+    Bstr name(L"");
+    Bstr error(L"");
+    Outcome closed;
+    invoke(control, method("CloseVelko"), {byRef(name.slot()), byRef(error.slot())}, closed);
+    return closed.result;
 }
 
 AdvisedRecorder::AdvisedRecorder(IDispatch& control)

@@ -12,9 +12,16 @@ namespace velko::wintest {
 using win32::ComRef;
 
 inline constexpr const wchar_t* kProgId = L"velko_for_fox_pro.velko_foxpro";
+// How long a test waits for an event or for bytes on the line.
+inline constexpr DWORD kEventLimitMilliseconds = 5000;
 
 // A control created the way a host creates it: by programmatic identifier, in process.
 ComRef<IDispatch> createControl();
+
+// Opens the control's port through OpenVelko; the test stops unless it opened without error.
+void openPort(IDispatch& control, const wchar_t* port);
+// Closes the control's port through CloseVelko; the result of the call.
+HRESULT closePort(IDispatch& control);
 
 template <typename T>
 ComRef<T> queryInterface(IUnknown& object, REFIID interfaceId) {
@@ -32,8 +39,6 @@ class AdvisedRecorder {
     ~AdvisedRecorder();
 
     EventRecorder& recorder() { return *recorder_.get(); }
-    IConnectionPoint& point() { return *point_.get(); }
-    DWORD cookie() const { return cookie_; }
     void unadvise();
 
   private:

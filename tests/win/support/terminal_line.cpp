@@ -1,5 +1,6 @@
 #include "tests/win/support/terminal_line.h"
 
+#include <algorithm>
 #include <string>
 
 #include "tests/win/support/check.h"
@@ -55,33 +56,48 @@ TerminalLine::TerminalLine(const wchar_t* port)
     // A read returns once 20 ms pass without a further byte after the first one.
     COMMTIMEOUTS timeouts{20, 0, 0, 0, 0};
     REQUIRE(SetCommTimeouts(handle_, &timeouts));
+    REQUIRE(PurgeComm(handle_, PURGE_RXCLEAR | PURGE_TXCLEAR));
 }
 
 TerminalLine::~TerminalLine() {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
 }
 
-void TerminalLine::write(const std::wstring& text) {
-    const std::string bytes = encoded(text);
+void TerminalLine::write(const std::wstring& text) { writeBytes(encoded(text)); }
+
+std::wstring TerminalLine::read(size_t characters, DWORD limitMilliseconds) {
+    std::string bytes;
+    const ULONGLONG deadline = GetTickCount64() + limitMilliseconds;
+    while (decoded(bytes).size() < characters && readMore(bytes, 256, deadline)) {
+    }
+    return decoded(bytes);
+}
+
+void TerminalLine::writeBytes(std::string_view bytes) {
     DWORD written = 0;
     REQUIRE(WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
     REQUIRE(written == bytes.size());
 }
 
-std::wstring TerminalLine::read(size_t characters, DWORD limitMilliseconds) {
+std::string TerminalLine::readBytes(size_t count, DWORD limitMilliseconds) {
     std::string bytes;
     const ULONGLONG deadline = GetTickCount64() + limitMilliseconds;
-    while (decoded(bytes).size() < characters) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) break;
-        COMMTIMEOUTS timeouts{20, 0, static_cast<DWORD>(deadline - now), 0, 0};
-        SetCommTimeouts(handle_, &timeouts);
-        char buffer[256];
-        DWORD count = 0;
-        if (!ReadFile(handle_, buffer, sizeof buffer, &count, nullptr)) break;
-        bytes.append(buffer, count);
+    while (bytes.size() < count && readMore(bytes, count - bytes.size(), deadline)) {
     }
-    return decoded(bytes);
+    return bytes;
+}
+
+bool TerminalLine::readMore(std::string& bytes, size_t most, ULONGLONG deadline) {
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return false;
+    COMMTIMEOUTS timeouts{20, 0, static_cast<DWORD>(deadline - now), 0, 0};
+    SetCommTimeouts(handle_, &timeouts);
+    char buffer[256];
+    DWORD count = 0;
+    const DWORD wanted = static_cast<DWORD>(std::min(most, sizeof buffer));
+    if (!ReadFile(handle_, buffer, wanted, &count, nullptr)) return false;
+    bytes.append(buffer, count);
+    return true;
 }
 
 }  // namespace velko::wintest

@@ -10,6 +10,14 @@ std::string narrow(const wchar_t* text) {
     return result;
 }
 
+std::string documentedName(ITypeInfo& info) {
+    BSTR name = nullptr;
+    info.GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
+    const std::string result = narrow(name);
+    SysFreeString(name);
+    return result;
+}
+
 std::string idlTypeName(ITypeInfo& context, const TYPEDESC& type) {
     switch (type.vt) {
         case VT_PTR:
@@ -19,11 +27,7 @@ std::string idlTypeName(ITypeInfo& context, const TYPEDESC& type) {
         case VT_USERDEFINED: {
             win32::ComRef<ITypeInfo> referenced;
             if (FAILED(context.GetRefTypeInfo(type.hreftype, referenced.put()))) return "?";
-            BSTR name = nullptr;
-            referenced->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
-            const std::string result = narrow(name);
-            SysFreeString(name);
-            return result;
+            return documentedName(*referenced.get());
         }
         case VT_BSTR:
             return "BSTR";

@@ -20,5 +20,7 @@ USHORT parameterFlags(const ParamInfo& parameter);
 std::vector<std::string> memberNames(ITypeInfo& info, MEMBERID member);
 
 std::string narrow(const wchar_t* text);
+// The name a type description documents for itself.
+std::string documentedName(ITypeInfo& info);
 
 }  // namespace velko::wintest
