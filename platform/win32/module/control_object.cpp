@@ -6,7 +6,6 @@
 #include "platform/win32/module/dispatch_arguments.h"
 #include "platform/win32/module/error_result.h"
 #include "platform/win32/module/module_identity.h"
-#include "platform/win32/module/module_runtime.h"
 
 namespace velko::win32 {
 
@@ -41,8 +40,7 @@ HRESULT createControlObject(REFIID interfaceId, void** object) {
 
 ControlObject::ControlObject()
     : connectionPoint_(*this),
-      bridge_(static_cast<IConnectionPointContainer&>(*this), connectionPoint_,
-              *types_.cidInfoRecord()),
+      bridge_(identity(), connectionPoint_, *types_.cidInfoRecord()),
       control_(platform_.platform()),
       bridgeCookie_(control_.events().advise(bridge_)),
       oleObject_(identity(), placement_),
@@ -50,19 +48,18 @@ ControlObject::ControlObject()
       viewObject_(identity(), placement_),
       persistence_(identity()),
       oleControl_(identity(), placement_),
-      quickActivation_(identity(), placement_, viewObject_, connectionPoint_) {
-    module_runtime::objectCreated();
-}
+      quickActivation_(identity(), placement_, viewObject_, connectionPoint_) {}
 
+// A container that hears of the deactivation may still call the control: every part is there
+// until it returns.
 ControlObject::~ControlObject() {
+    placement_.deactivateInPlace();
     control_.events().unadvise(bridgeCookie_);
-    module_runtime::objectDestroyed();
 }
 
 template <typename Body>
 HRESULT ControlObject::call(Body body) {
-    const ComRef<IUnknown> keepAlive =
-        ComRef<IUnknown>::share(static_cast<IConnectionPointContainer*>(this));
+    const ComRef<IUnknown> keepAlive = ComRef<IUnknown>::share(&identity());
     return guarded(body);
 }
 
@@ -146,9 +143,7 @@ STDMETHODIMP ControlObject::Invoke(DISPID member, REFIID interfaceId, LCID, WORD
                                    UINT* argumentError) {
     if (!IsEqualIID(interfaceId, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     if (params == nullptr) return E_INVALIDARG;
-    const ComRef<IUnknown> keepAlive =
-        ComRef<IUnknown>::share(static_cast<IConnectionPointContainer*>(this));
-    return guarded([&] {
+    return call([&] {
         DispatchArguments arguments;
         HRESULT outcome =
             arguments.prepare(*types_.dualInterface(), member, *params, argumentError);

@@ -7,6 +7,7 @@
 #include "platform/win32/module/event_bridge.h"
 #include "platform/win32/module/form_placement.h"
 #include "platform/win32/module/in_place_object.h"
+#include "platform/win32/module/module_runtime.h"
 #include "platform/win32/module/ole_control.h"
 #include "platform/win32/module/ole_object.h"
 #include "platform/win32/module/persistence.h"
@@ -86,6 +87,7 @@ class ControlObject final : public ::_velko_foxpro,
     template <typename Body>
     HRESULT call(Body body);
 
+    module_runtime::LiveObject live_;
     LONG references_ = 1;
     TypeLibrary types_;
     ConnectionPoint connectionPoint_;

@@ -43,10 +43,6 @@ std::wstring modulePath() {
 
 HINSTANCE instance() { return moduleInstance; }
 
-void objectCreated() { InterlockedIncrement(&liveObjects); }
-
-void objectDestroyed() { InterlockedDecrement(&liveObjects); }
-
 void lockServer(bool lock) {
     if (lock) {
         InterlockedIncrement(&serverLocks);
@@ -54,5 +50,9 @@ void lockServer(bool lock) {
         InterlockedDecrement(&serverLocks);
     }
 }
+
+LiveObject::LiveObject() { InterlockedIncrement(&liveObjects); }
+
+LiveObject::~LiveObject() { InterlockedDecrement(&liveObjects); }
 
 }  // namespace velko::win32::module_runtime

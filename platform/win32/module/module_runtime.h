@@ -19,8 +19,16 @@ std::wstring modulePath();
 HINSTANCE instance();
 
 // Live objects and server locks: the module may be unloaded only when both are zero.
-void objectCreated();
-void objectDestroyed();
 void lockServer(bool lock);
+
+// Counts an object as live from its construction to its destruction. As an object's first
+// member it is destroyed last, so the module stays loaded while any other part still runs.
+class LiveObject {
+  public:
+    LiveObject();
+    LiveObject(const LiveObject&) = delete;
+    LiveObject& operator=(const LiveObject&) = delete;
+    ~LiveObject();
+};
 
 }  // namespace velko::win32::module_runtime
