@@ -2,22 +2,14 @@
 
 #include <algorithm>
 #include <string>
-#include <system_error>
+
+#include "platform/win32/runtime/out_of_memory.h"
 
 namespace velko::win32 {
 
 namespace {
 
 constexpr DWORD kMaxBytesPerRead = 4096;
-
-HANDLE createEvent() {
-    const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (event == nullptr) {
-        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
-                                "CreateEventW");
-    }
-    return event;
-}
 
 void report(const wchar_t* what) {
     const std::wstring text = L"velko serial reader: " + std::wstring(what) + L" failed, error " +
@@ -27,12 +19,13 @@ void report(const wchar_t* what) {
 
 }  // namespace
 
+CommReader::Event::Event() : handle_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    if (handle_ == nullptr) raiseOutOfMemory();
+}
+
 class CommReader::Overlapped {
   public:
-    Overlapped() { overlapped_.hEvent = createEvent(); }
-    ~Overlapped() { CloseHandle(overlapped_.hEvent); }
-    Overlapped(const Overlapped&) = delete;
-    Overlapped& operator=(const Overlapped&) = delete;
+    explicit Overlapped(HANDLE event) { overlapped_.hEvent = event; }
 
     OVERLAPPED* get() {
         const HANDLE event = overlapped_.hEvent;
@@ -48,20 +41,15 @@ class CommReader::Overlapped {
 };
 
 CommReader::CommReader(HANDLE device, OnBytes onBytes)
-    : device_(device), onBytes_(std::move(onBytes)), stop_(createEvent()) {
+    : device_(device), onBytes_(std::move(onBytes)) {
     thread_ = CreateThread(nullptr, 0, &CommReader::threadMain, this, 0, nullptr);
-    if (thread_ == nullptr) {
-        const DWORD error = GetLastError();
-        CloseHandle(stop_);
-        throw std::system_error(static_cast<int>(error), std::system_category(), "CreateThread");
-    }
+    if (thread_ == nullptr) raiseOutOfMemory();
 }
 
 CommReader::~CommReader() {
-    SetEvent(stop_);
+    SetEvent(stop_.get());
     WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
-    CloseHandle(stop_);
 }
 
 DWORD WINAPI CommReader::threadMain(LPVOID self) {
@@ -70,13 +58,15 @@ DWORD WINAPI CommReader::threadMain(LPVOID self) {
 }
 
 void CommReader::run() {
-    Overlapped wait;
-    Overlapped read;
+    Overlapped wait(waited_.get());
+    Overlapped read(read_.get());
     while (readQueued(read) && !stopRequested() && waitForCharacters(wait)) {
     }
 }
 
-bool CommReader::stopRequested() const { return WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0; }
+bool CommReader::stopRequested() const {
+    return WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0;
+}
 
 // A pending WaitCommEvent ends when the mask changes; CancelIo does not end it everywhere (not
 // under Wine), so the reader clears the mask itself when asked to stop.
@@ -88,7 +78,7 @@ bool CommReader::waitForCharacters(Overlapped& wait) {
         report(L"WaitCommEvent");
         return false;
     }
-    const HANDLE handles[] = {stop_, wait.event()};
+    const HANDLE handles[] = {stop_.get(), wait.event()};
     DWORD transferred = 0;
     if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
         SetCommMask(device_, 0);

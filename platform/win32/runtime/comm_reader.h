@@ -16,6 +16,7 @@ class CommReader {
   public:
     using OnBytes = std::function<void(std::string_view bytes)>;
 
+    // Raises the out-of-memory run-time error when the system has no event or thread left.
     CommReader(HANDLE device, OnBytes onBytes);
     // Ends the wait and the thread before returning.
     ~CommReader();
@@ -23,6 +24,18 @@ class CommReader {
     CommReader& operator=(const CommReader&) = delete;
 
   private:
+    // A manual-reset event, closed with its owner.
+    class Event {
+      public:
+        Event();
+        ~Event() { CloseHandle(handle_); }
+        Event(const Event&) = delete;
+        Event& operator=(const Event&) = delete;
+        HANDLE get() const { return handle_; }
+
+      private:
+        HANDLE handle_;
+    };
     class Overlapped;
 
     static DWORD WINAPI threadMain(LPVOID self);
@@ -33,7 +46,10 @@ class CommReader {
 
     HANDLE device_;
     OnBytes onBytes_;
-    HANDLE stop_;
+    Event stop_;
+    // The completions of the reader's waits and reads.
+    Event waited_;
+    Event read_;
     HANDLE thread_;
 };
 

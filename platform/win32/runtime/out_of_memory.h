@@ -4,7 +4,10 @@
 
 namespace velko::win32 {
 
-// The system has no resource left for the operation (a timer, an event): run-time error 7.
-[[noreturn]] inline void raiseOutOfMemory() { raise(7, u"Out of memory"); }
+// The run-time error of an operation for which the system has no resource left (a timer, an
+// event, a thread).
+inline constexpr int32_t kOutOfMemory = 7;
+
+[[noreturn]] inline void raiseOutOfMemory() { raise(kOutOfMemory, u"Out of memory"); }
 
 }  // namespace velko::win32
