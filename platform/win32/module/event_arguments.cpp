@@ -12,7 +12,9 @@ EventArguments::~EventArguments() {
     for (VARIANT& argument : arguments_) VariantClear(&argument);
     for (BSTR value : strings_) SysFreeString(value);
     for (SAFEARRAY* array : arrays_) SafeArrayDestroy(array);
-    for (auto [info, data] : records_) info->RecordDestroy(data);
+    for (auto [info, data] : records_) {
+        if (data != nullptr) info->RecordDestroy(data);
+    }
 }
 
 VARIANT& EventArguments::next() {
@@ -21,15 +23,18 @@ VARIANT& EventArguments::next() {
     return argument;
 }
 
+// Each argument takes its place (and its storage) before what it holds is made, so that whatever
+// is made is freed with the arguments even when making the next part fails.
+
 void EventArguments::addString(const Text& value) {
-    BSTR text = newBstr(value);
     VARIANT& argument = next();
+    V_BSTR(&argument) = newBstr(value);
     V_VT(&argument) = VT_BSTR;
-    V_BSTR(&argument) = text;
 }
 
 void EventArguments::addStringRef(const Text& value) {
-    BSTR& slot = strings_.emplace_back(newBstr(value));
+    BSTR& slot = strings_.emplace_back(nullptr);
+    slot = newBstr(value);
     VARIANT& argument = next();
     V_VT(&argument) = VT_BSTR | VT_BYREF;
     V_BSTRREF(&argument) = &slot;
@@ -55,9 +60,9 @@ void EventArguments::addBool(bool value) {
 }
 
 void EventArguments::addRecordRef(IRecordInfo& record, const CID_INFO& value) {
-    void* data = record.RecordCreate();
+    void*& data = records_.emplace_back(&record, nullptr).second;
+    data = record.RecordCreate();
     if (data == nullptr) throw std::bad_alloc();
-    records_.emplace_back(&record, data);
     fillRecord(*static_cast<::CID_INFO*>(data), value);
     VARIANT& argument = next();
     V_VT(&argument) = VT_RECORD | VT_BYREF;
@@ -66,7 +71,8 @@ void EventArguments::addRecordRef(IRecordInfo& record, const CID_INFO& value) {
 }
 
 void EventArguments::addRecordArrayRef(IRecordInfo& record, const CidList& value) {
-    SAFEARRAY*& slot = arrays_.emplace_back(newRecordArray(record, value));
+    SAFEARRAY*& slot = arrays_.emplace_back(nullptr);
+    slot = newRecordArray(record, value);
     VARIANT& argument = next();
     V_VT(&argument) = VT_ARRAY | VT_RECORD | VT_BYREF;
     V_ARRAYREF(&argument) = &slot;
