@@ -50,10 +50,8 @@ MessageWindow::MessageWindow() {
     SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
-MessageWindow::~MessageWindow() {
-    for (const auto& [id, handler] : handlers_) KillTimer(handle_, id);
-    DestroyWindow(handle_);
-}
+// Destroying the window ends its timers.
+MessageWindow::~MessageWindow() { DestroyWindow(handle_); }
 
 MessageWindow::Id MessageWindow::subscribe(Handler handler) {
     const Id id = nextId_++;

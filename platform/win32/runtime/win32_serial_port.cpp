@@ -32,7 +32,6 @@ void Win32SerialPort::setPortOpen(bool open) {
 
 void Win32SerialPort::openPort() {
     if (portOpen()) raise(error_number::kPortAlreadyOpen, u"Port already open");
-    queue_.clear();
     device_ = std::make_unique<CommDevice>(commPort(), settings(), handshaking(),
                                            [this](std::string_view bytes) { received(bytes); });
 }
