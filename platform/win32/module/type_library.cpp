@@ -26,17 +26,18 @@ ComRef<ITypeInfo> typeNamed(ITypeLib& library, const wchar_t* name) {
 
 TypeLibrary::TypeLibrary() {
     const std::wstring path = module_runtime::modulePath();
-    throwIfFailed(LoadTypeLibEx(path.c_str(), REGKIND_NONE, library_.put()));
+    ComRef<ITypeLib> library;
+    throwIfFailed(LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put()));
 
     ComRef<ITypeInfo> dispatch;
-    throwIfFailed(library_->GetTypeInfoOfGuid(kDualInterfaceId, dispatch.put()));
+    throwIfFailed(library->GetTypeInfoOfGuid(kDualInterfaceId, dispatch.put()));
     HREFTYPE table = 0;
     throwIfFailed(dispatch->GetRefTypeOfImplType(-1, &table));
     throwIfFailed(dispatch->GetRefTypeInfo(table, dualInterface_.put()));
 
-    throwIfFailed(library_->GetTypeInfoOfGuid(kClassId, controlClass_.put()));
+    throwIfFailed(library->GetTypeInfoOfGuid(kClassId, controlClass_.put()));
 
-    const ComRef<ITypeInfo> record = typeNamed(*library_, L"CID_INFO");
+    const ComRef<ITypeInfo> record = typeNamed(*library, L"CID_INFO");
     throwIfFailed(GetRecordInfoFromTypeInfo(record.get(), cidInfoRecord_.put()));
 }
 

@@ -19,7 +19,7 @@ class TypeLibrary {
     IRecordInfo* cidInfoRecord() const { return cidInfoRecord_.get(); }
 
   private:
-    ComRef<ITypeLib> library_;
+    // Each description keeps the library it comes from.
     ComRef<ITypeInfo> dualInterface_;
     ComRef<ITypeInfo> controlClass_;
     ComRef<IRecordInfo> cidInfoRecord_;
