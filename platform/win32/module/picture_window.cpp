@@ -1,10 +1,8 @@
 #include "platform/win32/module/picture_window.h"
 
-#include <cstdint>
-#include <string>
-
 #include "platform/win32/module/module_runtime.h"
 #include "platform/win32/module/picture.h"
+#include "platform/win32/runtime/window_class.h"
 
 namespace velko::win32 {
 
@@ -34,33 +32,22 @@ LRESULT CALLBACK pictureProcedure(HWND window, UINT message, WPARAM wParam, LPAR
     }
 }
 
-// A window class registered by a DLL outlives an unload of the DLL. The class name holds the
-// module's address, so a module loaded again elsewhere registers a class of its own instead of
-// finding one whose window procedure is gone.
-const wchar_t* pictureClass() {
-    static const std::wstring name = [] {
-        const HINSTANCE module = module_runtime::instance();
-        std::wstring text =
-            L"velko_foxpro_picture_" + std::to_wstring(reinterpret_cast<uintptr_t>(module));
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = pictureProcedure;
-        windowClass.hInstance = module;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.lpszClassName = text.c_str();
-        RegisterClassExW(&windowClass);
-        return text;
-    }();
-    return name.c_str();
-}
+constexpr wchar_t kPictureClassName[] = L"velko_foxpro_picture";
 
 }  // namespace
 
 std::unique_ptr<PictureWindow> PictureWindow::create(HWND parent, const RECT& position,
                                                      bool visible) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = pictureProcedure;
+    windowClass.hInstance = module_runtime::instance();
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kPictureClassName;
+    if (!registerWindowClass(windowClass)) return nullptr;
     const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0);
     const HWND handle =
-        CreateWindowExW(0, pictureClass(), L"velko_foxpro", style, position.left, position.top,
+        CreateWindowExW(0, kPictureClassName, L"velko_foxpro", style, position.left, position.top,
                         position.right - position.left, position.bottom - position.top, parent,
                         nullptr, module_runtime::instance(), nullptr);
     if (handle == nullptr) return nullptr;

@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "platform/win32/runtime/window_class.h"
+
 namespace velko::win32 {
 
 namespace {
@@ -22,28 +24,16 @@ HINSTANCE thisModule() {
     throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
 }
 
-// A class registered by a DLL outlives an unload of the DLL; when the DLL comes back at the
-// same address the class is still there, with the same window procedure.
-void registerClassOnce(HINSTANCE module, WNDPROC procedure) {
-    static const bool registered = [&] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = procedure;
-        windowClass.hInstance = module;
-        windowClass.lpszClassName = kClassName;
-        if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-            failWithLastError("RegisterClassExW");
-        }
-        return true;
-    }();
-    static_cast<void>(registered);
-}
-
 }  // namespace
 
 MessageWindow::MessageWindow() {
     const HINSTANCE module = thisModule();
-    registerClassOnce(module, &MessageWindow::windowProcedure);
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &MessageWindow::windowProcedure;
+    windowClass.hInstance = module;
+    windowClass.lpszClassName = kClassName;
+    if (!registerWindowClass(windowClass)) failWithLastError("RegisterClassExW");
     handle_ =
         CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, nullptr);
     if (handle_ == nullptr) failWithLastError("CreateWindowExW");
