@@ -11,7 +11,6 @@ namespace velko::win32 {
 // type library (the generated interface header).
 inline constexpr const wchar_t* kProgId = L"velko_for_fox_pro.velko_foxpro";
 inline constexpr const wchar_t* kClassName = L"velko_foxpro";
-inline constexpr const wchar_t* kLibraryVersion = L"1.0";
 inline constexpr WORD kLibraryMajorVersion = 1;
 inline constexpr WORD kLibraryMinorVersion = 0;
 

@@ -2,6 +2,9 @@
 
 #include <olectl.h>
 
+#include <cwchar>
+#include <iterator>
+
 #include "platform/win32/module/com_ref.h"
 #include "platform/win32/module/module_identity.h"
 #include "platform/win32/module/picture.h"
@@ -28,8 +31,15 @@ constexpr REGSAM kOtherView = k64Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 
 std::wstring classKey() { return L"CLSID\\" + guidText(kClassId); }
 
+// As the type library's registry key spells it: major.minor, in hexadecimal.
+std::wstring libraryVersion() {
+    wchar_t text[12];
+    swprintf(text, std::size(text), L"%x.%x", kLibraryMajorVersion, kLibraryMinorVersion);
+    return text;
+}
+
 std::wstring libraryEntryKey() {
-    return L"TypeLib\\" + guidText(kLibraryId) + L"\\" + kLibraryVersion + L"\\0\\" +
+    return L"TypeLib\\" + guidText(kLibraryId) + L"\\" + libraryVersion() + L"\\0\\" +
            kLibraryKindKey;
 }
 
@@ -57,7 +67,7 @@ bool writeClassKeys(const std::wstring& modulePath) {
            setValue(clsid + L"\\ToolboxBitmap32", nullptr,
                     modulePath + L", " + std::to_wstring(kPictureResource)) &&
            setValue(clsid + L"\\TypeLib", nullptr, guidText(kLibraryId)) &&
-           setValue(clsid + L"\\Version", nullptr, kLibraryVersion) &&
+           setValue(clsid + L"\\Version", nullptr, libraryVersion()) &&
            setValue(clsid + L"\\ProgID", nullptr, kProgId) &&
            setValue(kProgId, nullptr, kClassName) &&
            setValue(std::wstring(kProgId) + L"\\CLSID", nullptr, guidText(kClassId));
