@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "control/conversions.h"
+#include "decode/caller_fields.h"
 #include "decode/message_code.h"
 
 namespace velko {
@@ -21,9 +22,7 @@ int16_t readCalls(_velko_foxpro& self, CidList& records) {
         CID_INFO& record = records[static_cast<size_t>(count)];
         fillTimeValue(record, time);
         record.lNumber = self.GetInformationWithIndicator(u"Number:");
-        record.lName = self.GetInformationWithIndicator(u"Name:");
-        record.lGroup = numericField(self.GetInformationWithIndicator(u"Group:"));
-        record.lTelType = lineTypeWord(self.GetInformationWithIndicator(u"Type:"));
+        readCallerDetails(self, record);
         ++count;
     }
     return count;
@@ -38,9 +37,7 @@ int16_t readRejected(_velko_foxpro& self, CidList& records) {
         fillTimeValue(record, self.GetInformationWithIndicator(u"Time:"));
         record.lNumber = self.GetInformationWithIndicator(u"Number:");
         if (record.lNumber.empty()) break;
-        record.lName = self.GetInformationWithIndicator(u"Name:");
-        record.lGroup = numericField(self.GetInformationWithIndicator(u"Group:"));
-        record.lTelType = lineTypeWord(self.GetInformationWithIndicator(u"Type:"));
+        readCallerDetails(self, record);
         ++count;
     }
     return count;

@@ -1,6 +1,7 @@
 #include "decode/report_decoder.h"
 
 #include "control/conversions.h"
+#include "decode/caller_fields.h"
 #include "link/field_extraction.h"
 #include "link/message_window.h"
 
@@ -25,11 +26,8 @@ void decodeCall(_velko_foxpro& self, VelkoEvents& events, int16_t callState) {
     CID_INFO call;
     fillTimeValue(call, self.GetInformationWithIndicator(u"Time:"));
     call.lNumber = self.GetInformationWithIndicator(u"Number:");
-    call.lName = self.GetInformationWithIndicator(u"Name:");
-    call.lGroup = numericField(self.GetInformationWithIndicator(u"Group:"));
-    const Text typeLetter = self.GetInformationWithIndicator(u"Type:");
+    readCallerDetails(self, call);
     self.EndMessageDiscard();
-    call.lTelType = lineTypeWord(typeLetter);
     Text cidStrInfo = callString(call);
     events.ReceiveCallByString(callState, cidStrInfo);
 }
