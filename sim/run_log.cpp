@@ -1,7 +1,9 @@
 #include "sim/run_log.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 #include "sim/shown_bytes.h"
 
@@ -9,26 +11,19 @@ namespace velko::sim {
 
 namespace {
 
-// A JSON string; the text is UTF-8.
-std::string quoted(std::string_view text) {
-    std::string json = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-            json += escape;
-        } else {
-            json += c;
-        }
-    }
-    return json + "\"";
+using Json = nlohmann::ordered_json;
+
+// The seconds to the millisecond, so that the number prints short.
+double seconds(Clock::time_point now, Clock::time_point start) {
+    return std::round(std::chrono::duration<double>(now - start).count() * 1000) / 1000;
 }
 
-std::string field(std::string_view name, std::string_view quotedValue) {
-    return "," + quoted(name) + ":" + std::string(quotedValue);
+// One object a line. Text that is not UTF-8 (a scenario line can be anything) is written with
+// U+FFFD in place of the bytes that are not.
+void printJson(std::ostream& out, double seconds, std::string_view event, const Json& fields) {
+    Json line{{"t", seconds}, {"event", event}};
+    for (const auto& [name, value] : fields.items()) line[name] = value;
+    out << line.dump(-1, ' ', false, Json::error_handler_t::replace) << std::endl;
 }
 
 std::string_view kindName(Heard::Kind kind) {
@@ -54,15 +49,15 @@ RunLog::RunLog(std::ostream& out, bool json, Clock::time_point start)
     : out_(out), json_(json), start_(start) {}
 
 void RunLog::ready(std::string_view path, Clock::time_point now) {
-    if (json_) return json(now, "ready", field("path", quoted(path)));
+    if (json_) return printJson(out_, seconds(now, start_), "ready", {{"path", path}});
     human(now, "ready " + std::string(path));
 }
 
 void RunLog::received(const Heard& heard, Clock::time_point now) {
     const std::string text = shownBytes(heard.bytes);
     if (json_) {
-        return json(now, "received",
-                    field("kind", quoted(kindName(heard.kind))) + field("text", quoted(text)));
+        return printJson(out_, seconds(now, start_), "received",
+                         {{"kind", kindName(heard.kind)}, {"text", text}});
     }
     switch (heard.kind) {
         case Heard::Kind::Opening:
@@ -77,36 +72,30 @@ void RunLog::received(const Heard& heard, Clock::time_point now) {
 void RunLog::sent(const Outgoing& write, Clock::time_point now) {
     const std::string text = shownBytes(write.bytes);
     if (json_) {
-        return json(now, "sent",
-                    field("what", quoted(write.label)) + field("part", std::to_string(write.part)) +
-                        field("parts", std::to_string(write.parts)) + field("text", quoted(text)));
+        return printJson(
+            out_, seconds(now, start_), "sent",
+            {{"what", write.label}, {"part", write.part}, {"parts", write.parts}, {"text", text}});
     }
     human(now, "sent " + write.label + partText(write) + ": " + text);
 }
 
 void RunLog::scenario(std::string_view line, Clock::time_point now) {
-    if (json_) return json(now, "scenario", field("line", quoted(line)));
+    if (json_) return printJson(out_, seconds(now, start_), "scenario", {{"line", line}});
     human(now, "scenario: " + std::string(line));
 }
 
 void RunLog::error(std::string_view line, std::string_view message, Clock::time_point now) {
     if (json_) {
-        return json(now, "error", field("line", quoted(line)) + field("message", quoted(message)));
+        return printJson(out_, seconds(now, start_), "error",
+                         {{"line", line}, {"message", message}});
     }
     human(now, "scenario error: " + std::string(message) + " in \"" + std::string(line) + "\"");
 }
 
 void RunLog::human(Clock::time_point now, std::string_view text) {
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%8.3f ",
-                  std::chrono::duration<double>(now - start_).count());
+    std::snprintf(stamp, sizeof stamp, "%8.3f ", seconds(now, start_));
     out_ << stamp << text << std::endl;
-}
-
-void RunLog::json(Clock::time_point now, std::string_view event, std::string_view fields) {
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%.3f", std::chrono::duration<double>(now - start_).count());
-    out_ << "{\"t\":" << stamp << ",\"event\":" << quoted(event) << fields << "}" << std::endl;
 }
 
 }  // namespace velko::sim

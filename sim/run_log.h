@@ -20,7 +20,8 @@ namespace velko::sim {
 //     1.000 scenario: chunk 8 20
 //     1.000 sent report B (hook off) part 1/2: Report\r\n
 // or JSON lines, one object each, with "t" (seconds) and "event" ("ready", "received", "sent",
-// "scenario", "error"); bytes appear as "text" in the escapes of shown_bytes.h.
+// "scenario", "error"); bytes appear as "text" in the escapes of shown_bytes.h, and text that
+// is not UTF-8 with U+FFFD in place of its faulty bytes.
 class RunLog {
   public:
     RunLog(std::ostream& out, bool json, Clock::time_point start);
@@ -33,7 +34,6 @@ class RunLog {
 
   private:
     void human(Clock::time_point now, std::string_view text);
-    void json(Clock::time_point now, std::string_view event, std::string_view fields);
 
     std::ostream& out_;
     bool json_;

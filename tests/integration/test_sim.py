@@ -1,5 +1,7 @@
 """`velko sim`: the terminal simulator on a pseudo-terminal, driven by scenario lines."""
 
+import json
+
 from conftest import Deadline, Device, cp949
 
 
@@ -34,5 +36,20 @@ def test_a_terminal_that_never_acknowledges(tool_factory):
         pc.send(b"[")
         assert pc.quiet_for(0.3) == b""
         assert sim.finish() == 0
+    finally:
+        pc.close()
+
+
+def test_json_log_stays_json_for_a_scenario_line_that_is_not_utf8(tool_factory):
+    sim, pc = start(tool_factory, "--json")
+    try:
+        sim.proc.stdin.write(b"call 02 \xff\xfe\nquit\n")
+        sim.proc.stdin.flush()
+        assert sim.proc.wait(Deadline().left()) == 0
+        logged = []
+        while (line := sim.read_line(Deadline())) is not None:
+            logged.append(json.loads(line))
+        error = next(entry for entry in logged if entry["event"] == "error")
+        assert error["line"] == "call 02 \ufffd\ufffd"
     finally:
         pc.close()
