@@ -2,6 +2,7 @@
 
 import json
 
+import pytest
 from conftest import Deadline, Device, cp949
 
 
@@ -53,3 +54,21 @@ def test_json_log_stays_json_for_a_scenario_line_that_is_not_utf8(tool_factory):
         assert error["line"] == "call 02 \ufffd\ufffd"
     finally:
         pc.close()
+
+
+@pytest.mark.parametrize(
+    "options, refusal",
+    [
+        (["--start", "2025-13-45 27:99"], "--start: no such date"),
+        (["--start", "2025-02-29 10:00"], "--start: no such date"),
+        (["--start", "2025-03-05 24:00"], "--start: no such time"),
+        (["--start", "2025-03-05 09:60"], "--start: no such time"),
+        (["--start", "2025-03-05"], "--start: expected YYYY-MM-DD HH:MM"),
+        (["--no-ack", "--ack-delay", "100"], "excludes"),
+    ],
+)
+def test_refuses_options_that_cannot_hold(tool_factory, options, refusal):
+    sim = tool_factory("sim", *options)
+    assert sim.finish() != 0
+    assert sim.read_line(Deadline()) is None
+    assert refusal in sim.proc.stderr.read().decode()

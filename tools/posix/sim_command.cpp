@@ -26,7 +26,7 @@ void stopRunner(int) {
     if (sim::PtyRunner* runner = running.load()) runner->stop();
 }
 
-// "YYYY-MM-DD HH:MM"; nothing for the host's clock.
+// "YYYY-MM-DD HH:MM", a date that exists and a time of day; nothing for the host's clock.
 std::optional<std::chrono::sys_seconds> startTime(const std::string& text) {
     if (text.empty()) return std::nullopt;
     int year = 0;
@@ -37,8 +37,13 @@ std::optional<std::chrono::sys_seconds> startTime(const std::string& text) {
         throw CLI::ValidationError("--start", "expected YYYY-MM-DD HH:MM");
     }
     using namespace std::chrono;
-    return sys_days{std::chrono::year{year} / std::chrono::month{month} / std::chrono::day{day}} +
-           hours{hour} + minutes{minute};
+    const year_month_day date{std::chrono::year{year}, std::chrono::month{month},
+                              std::chrono::day{day}};
+    if (year < 1 || year > 9999 || !date.ok()) {
+        throw CLI::ValidationError("--start", "no such date: " + text);
+    }
+    if (hour >= 24 || minute >= 60) throw CLI::ValidationError("--start", "no such time: " + text);
+    return sys_days{date} + hours{hour} + minutes{minute};
 }
 
 int simulate(const SimOptions& options) {
@@ -73,10 +78,11 @@ void addSimCommand(CLI::App& app, int& status) {
     command->add_flag("--json", options->json, "Log as JSON lines");
     command->add_option("--start", options->start,
                         "The terminal's clock at start, \"YYYY-MM-DD HH:MM\" (default: now)");
-    command->add_option("--ack-delay", options->ackDelayMs, "Answer \"[\" with ACK after MS")
-        ->type_name("MS")
-        ->check(CLI::NonNegativeNumber);
-    command->add_flag("--no-ack", options->noAck, "Never answer \"[\"");
+    CLI::Option* ackDelay =
+        command->add_option("--ack-delay", options->ackDelayMs, "Answer \"[\" with ACK after MS")
+            ->type_name("MS")
+            ->check(CLI::NonNegativeNumber);
+    command->add_flag("--no-ack", options->noAck, "Never answer \"[\"")->excludes(ackDelay);
     command->callback([options, &status] { status = simulate(*options); });
 }
 
