@@ -18,8 +18,6 @@ constexpr TextView kMelodyMessage = u"알람 멜로디 번호가 1~6 범위 내�
 constexpr TextView kAreaMessageHead = u"지역번호가 잘못 입력되었습니다. 입력된 지역번호는 ";
 constexpr TextView kAreaMessageTail = u" 입니다.";
 
-constexpr int kAreaCount = 16;
-
 // MM-DD or HH:MM: exactly five characters with the separator third; the others are not tested.
 bool hasPairForm(const Text& text, char16_t separator) {
     return text.size() == 5 && text[2] == separator;

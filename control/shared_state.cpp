@@ -11,7 +11,7 @@ struct Area {
     const char16_t* region;
 };
 
-constexpr std::array<Area, 16> kAreas{{
+constexpr std::array<Area, kAreaCount> kAreas{{
     {u"02", u"서울"},
     {u"031", u"경기"},
     {u"032", u"인천"},
@@ -50,12 +50,11 @@ SharedState& velko_var() {
 }
 
 void fillLookupTables(SharedState& state) {
-    for (int i = 0; i < 16; ++i) {
-        state.gAreaCode.at(i) = kAreas[static_cast<size_t>(i)].code;
-        state.gAreaName.at(i) = kAreas[static_cast<size_t>(i)].region;
-    }
-    for (int i = 0; i < 16; ++i) {
-        state.gCodeChar.at(i) = Text(1, kHexDigits[static_cast<size_t>(i)]);
+    for (int i = 0; i < kAreaCount; ++i) {
+        const auto slot = static_cast<size_t>(i);
+        state.gAreaCode.at(i) = kAreas[slot].code;
+        state.gAreaName.at(i) = kAreas[slot].region;
+        state.gCodeChar.at(i) = Text(1, kHexDigits[slot]);
     }
 }
 

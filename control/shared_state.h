@@ -21,6 +21,10 @@ class Table17 {
     std::array<Text, kSlots> slots_;
 };
 
+// The areas the lookup tables know: slots 0 to 15 of the area-code, region-name and
+// code-character tables.
+inline constexpr int kAreaCount = 16;
+
 // The state every control on one thread shares. The control objects themselves hold none.
 struct SharedState {
     int16_t gPortNo = 0;
@@ -41,7 +45,7 @@ struct SharedState {
 // This thread's copy.
 SharedState& velko_var();
 
-// Fills the area-code, region-name and code-character tables (slots 0 to 15).
+// Fills the area-code, region-name and code-character tables (slots 0 to kAreaCount - 1).
 void fillLookupTables(SharedState& state);
 
 }  // namespace velko

@@ -28,8 +28,6 @@ constexpr std::array<PlainKey, 10> kPlainKeys{{
     {u'x', false},
 }};
 
-constexpr int kAreaCount = 16;
-
 // Characters 1 and 2, the separator, characters 3 and 4: "0305" gives "03-05".
 Text pairs(TextView field, char16_t separator) {
     Text result(middle(field, 1, 2));
