@@ -1,9 +1,8 @@
 #include "decode/report_decoder.h"
 
 #include "control/conversions.h"
+#include "control/message_window.h"
 #include "decode/caller_fields.h"
-#include "link/field_extraction.h"
-#include "link/message_window.h"
 
 namespace velko {
 
@@ -47,7 +46,7 @@ void processReport(SharedState& state, _velko_foxpro& self, VelkoEvents& events)
         scope.dropRest();
         return;
     }
-    heldPosition(typeLineAt);
+    checkHeldPosition(typeLineAt);
     state.gRxData.consumeFront(typeLineAt + typeLine.size());
 
     if (reportType == u"B" || reportType == u"C") {

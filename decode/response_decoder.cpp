@@ -1,9 +1,8 @@
 #include "decode/response_decoder.h"
 
+#include "control/message_window.h"
 #include "decode/list_responses.h"
 #include "decode/single_value_responses.h"
-#include "link/field_extraction.h"
-#include "link/message_window.h"
 
 namespace velko {
 
@@ -12,7 +11,7 @@ void processResponse(SharedState& state, _velko_foxpro& self, VelkoEvents& event
     const TextView message = currentMessage(state);
     const size_t endLine = message.find(kEndLine);
     if (endLine == TextView::npos) return;
-    heldPosition(endLine);
+    checkHeldPosition(endLine);
 
     // The key stands alone on the first line; the cut falls after the first line that ends in it.
     const char16_t key = message.front();
@@ -21,7 +20,7 @@ void processResponse(SharedState& state, _velko_foxpro& self, VelkoEvents& event
         scope.dropRest();
         return;
     }
-    heldPosition(keyLine);
+    checkHeldPosition(keyLine);
     state.gRxData.consumeFront(keyLine + 1 + kCRLF.size());
 
     if (!decodeSingleValue(key, state, self, events)) decodeList(key, self, events);

@@ -1,7 +1,7 @@
 #include "link/field_extraction.h"
 
+#include "control/message_window.h"
 #include "control/runtime_error.h"
-#include "link/message_window.h"
 
 namespace velko {
 
@@ -10,14 +10,14 @@ Text getInformationWithIndicator(SharedState& state, TextView title) {
     if (message.empty()) return {};
     const size_t titleAt = message.find(title);
     if (titleAt == TextView::npos) return {};
-    heldPosition(titleAt);
+    checkHeldPosition(titleAt);
     const size_t valueAt = titleAt + title.size();
     const size_t lineEnd = message.find(kCRLF, valueAt);
     // Everything through the title goes, whether or not the value has an end.
     state.gRxData.consumeFront(valueAt);
     if (lineEnd == TextView::npos) raiseInvalidArgument();
     const size_t length = lineEnd - valueAt;
-    heldPosition(length);
+    checkHeldPosition(length);
     Text value(state.gRxData.view().substr(0, length));
     state.gRxData.consumeFront(length + kCRLF.size());
     return value;
@@ -27,7 +27,7 @@ Text getInformationWithoutIndicator(SharedState& state) {
     const TextView message = currentMessage(state);
     const size_t lineEnd = message.find(kCRLF);
     if (lineEnd == TextView::npos) return {};
-    heldPosition(lineEnd);
+    checkHeldPosition(lineEnd);
     Text line(message.substr(0, lineEnd));
     state.gRxData.consumeFront(lineEnd + kCRLF.size());
     return line;
@@ -36,20 +36,8 @@ Text getInformationWithoutIndicator(SharedState& state) {
 void endMessageDiscard(SharedState& state) {
     const size_t endLine = currentMessage(state).find(kEndLine);
     if (endLine == TextView::npos) return;
-    heldPosition(endLine);
+    checkHeldPosition(endLine);
     state.gRxData.consumeFront(endLine + kEndLine.size());
 }
-
-MessageScope::MessageScope(SharedState& state) : state_(state), outer_(state.messageEnd) {
-    if (outer_) return;
-    const size_t endLine = state.gRxData.view().find(kEndLine);
-    if (endLine != TextView::npos) {
-        state.messageEnd = state.gRxData.consumedTotal() + endLine + kEndLine.size();
-    }
-}
-
-MessageScope::~MessageScope() { state_.messageEnd = outer_; }
-
-void MessageScope::dropRest() { state_.gRxData.consumeFront(currentMessage(state_).size()); }
 
 }  // namespace velko

@@ -1,9 +1,8 @@
 #include "link/message_dispatch.h"
 
+#include "control/message_window.h"
 #include "control/runtime_error.h"
-#include "link/field_extraction.h"
 #include "link/frame_markers.h"
-#include "link/message_window.h"
 
 namespace velko {
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "control/message_window.h"
 #include "link/frame_markers.h"
 #include "link/message_dispatch.h"
 
@@ -9,7 +10,6 @@ namespace velko {
 
 namespace {
 
-constexpr size_t kBufferLimit = 32767;
 constexpr TextView kAcknowledgement = u"ACK";
 constexpr TextView kBufferDropLabel = u"수신버퍼초과삭제:";
 
@@ -26,8 +26,8 @@ void noteAcknowledgement(SharedState& state, TextView chunk) {
 // through to the first header that still fits when there is one, or else all but the last
 // characters, which may be the start of a header. Returns how many characters were dropped.
 size_t keepWithinLimit(RxBuffer& buffer) {
-    if (buffer.size() <= kBufferLimit) return 0;
-    const size_t excess = buffer.size() - kBufferLimit;
+    if (buffer.size() <= kLastHeldPosition) return 0;
+    const size_t excess = buffer.size() - kLastHeldPosition;
     const auto header = firstHeader(buffer.view(), excess);
     const size_t drop = header ? header->at : buffer.size() - (kResponseHeader.size() - 1);
     buffer.consumeFront(drop);

@@ -13,11 +13,11 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "control/message_window.h"
 #include "control/runtime_error.h"
 #include "control/shared_state.h"
 #include "control/velko_foxpro.h"
 #include "link/frame_markers.h"
-#include "link/message_window.h"
 #include "support/fake_platform.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "control/message_window.h"
 #include "control/runtime_error.h"
 #include "support/control_test.h"
 

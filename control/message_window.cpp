@@ -1,4 +1,4 @@
-#include "link/message_window.h"
+#include "control/message_window.h"
 
 #include <algorithm>
 
@@ -18,10 +18,20 @@ TextView currentMessage(const SharedState& state) {
     return end == TextView::npos ? buffer : buffer.substr(0, end + kEndLine.size());
 }
 
-int16_t heldPosition(size_t index) {
-    constexpr size_t kLastPosition = 32767;
-    if (index >= kLastPosition) raiseOverflow();
-    return static_cast<int16_t>(index + 1);
+void checkHeldPosition(size_t index) {
+    if (index >= kLastHeldPosition) raiseOverflow();
 }
+
+MessageScope::MessageScope(SharedState& state) : state_(state), outer_(state.messageEnd) {
+    if (outer_) return;
+    const size_t endLine = state.gRxData.view().find(kEndLine);
+    if (endLine != TextView::npos) {
+        state.messageEnd = state.gRxData.consumedTotal() + endLine + kEndLine.size();
+    }
+}
+
+MessageScope::~MessageScope() { state_.messageEnd = outer_; }
+
+void MessageScope::dropRest() { state_.gRxData.consumeFront(currentMessage(state_).size()); }
 
 }  // namespace velko
