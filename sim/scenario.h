@@ -8,6 +8,8 @@
 #include <string_view>
 #include <variant>
 
+#include "sim/records.h"
+
 namespace velko::sim {
 
 // The scenario language: one action per line, read as UTF-8. Blank lines and lines starting
@@ -31,13 +33,7 @@ namespace velko::sim {
 //                                       served meanwhile)
 //   quit                                stops once everything scheduled has gone out
 
-struct CallAction {
-    char kind;  // 'D' for call, 'E' for other
-    std::string number;
-    std::string name;  // CP949
-    std::string group;
-    std::string type;
-};
+using CallAction = IncomingCall;  // kind 'D' for call, 'E' for other
 struct HookAction {
     bool off;
 };

@@ -8,9 +8,7 @@ struct Player {
     TerminalModel& model;
     Clock::time_point now;
 
-    void operator()(const CallAction& call) const {
-        model.call({call.kind, call.number, call.name, call.group, call.type}, now);
-    }
+    void operator()(const CallAction& call) const { model.call(call, now); }
     void operator()(const HookAction& hook) const {
         if (hook.off) {
             model.hookOff(now);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim/command_reader.h"
+#include "sim/records.h"
 #include "sim/terminal_state.h"
 #include "sim/transmitter.h"
 
@@ -20,16 +21,6 @@ struct TerminalOptions {
     // How long after a "[" the terminal answers "ACK"; none: it never does.
     std::optional<Clock::duration> ackDelay = Clock::duration::zero();
     std::size_t callMemory = 60;
-};
-
-// A call coming in on the telephone line. Kind "D" is an incoming call, "E" another call event;
-// the texts are bytes as they go on the line (the name in CP949).
-struct IncomingCall {
-    char kind = 'D';
-    std::string number{};
-    std::string name{};
-    std::string group = "0";
-    std::string type = "S";
 };
 
 // The terminal's side of the serial line, without any I/O: bytes from the PC go in through
