@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "control/runtime_error.h"
-
 namespace velko {
 
 namespace {
@@ -13,6 +11,22 @@ constexpr bool kByRef = true;
 constexpr bool kByVal = false;
 constexpr bool kOptional = true;
 constexpr bool kRequired = false;
+
+// The methods' dispatch ids, as the type library gives them.
+namespace method_id {
+constexpr int32_t kOpenVelko = 0x60030000;
+constexpr int32_t kCloseVelko = 0x60030001;
+constexpr int32_t kComPortStateGet = 0x60030002;
+constexpr int32_t kSendCmd = 0x60030003;
+constexpr int32_t kTxData = 0x60030004;
+constexpr int32_t kGetCurrentErrorMsg = 0x60030005;
+constexpr int32_t kEventTest = 0x60030006;
+constexpr int32_t kProcessReport = 0x60030008;
+constexpr int32_t kGetInformationWithIndicator = 0x60030009;
+constexpr int32_t kGetInformationWithoutIndicator = 0x6003000A;
+constexpr int32_t kEndMessageDiscard = 0x6003000B;
+constexpr int32_t kProcessResponse = 0x6003000C;
+}  // namespace method_id
 
 constexpr std::array<ParamInfo, 2> kPortParams{{
     {"pPortName", VarType::String, kByRef, kRequired},
@@ -33,18 +47,22 @@ constexpr std::array<ParamInfo, 1> kStrByRefParams{{{"str", VarType::String, kBy
 constexpr std::array<ParamInfo, 1> kTitleParams{{{"title", VarType::String, kByVal, kRequired}}};
 
 constexpr std::array<MemberInfo, 12> kMethods{{
-    {"OpenVelko", 0x60030000, kPortParams, VarType::Int16},
-    {"CloseVelko", 0x60030001, kCloseParams, VarType::Int16},
-    {"ComPortStateGet", 0x60030002, {}, VarType::Bool},
-    {"SendCmd", 0x60030003, kSendCmdParams, VarType::Bool},
-    {"TxData", 0x60030004, kDataParams, VarType::Variant},
-    {"GetCurrentErrorMsg", 0x60030005, {}, VarType::String},
-    {"EventTest", 0x60030006, kStrByRefParams, VarType::Empty},
-    {"ProcessReport", 0x60030008, {}, VarType::Empty},
-    {"GetInformationWithIndicator", 0x60030009, kTitleParams, VarType::String},
-    {"GetInformationWithoutIndicator", 0x6003000A, {}, VarType::String},
-    {"EndMessageDiscard", 0x6003000B, {}, VarType::Empty},
-    {"ProcessResponse", 0x6003000C, {}, VarType::Empty},
+    {"OpenVelko", method_id::kOpenVelko, kPortParams, VarType::Int16},
+    {"CloseVelko", method_id::kCloseVelko, kCloseParams, VarType::Int16},
+    {"ComPortStateGet", method_id::kComPortStateGet, {}, VarType::Bool},
+    {"SendCmd", method_id::kSendCmd, kSendCmdParams, VarType::Bool},
+    {"TxData", method_id::kTxData, kDataParams, VarType::Variant},
+    {"GetCurrentErrorMsg", method_id::kGetCurrentErrorMsg, {}, VarType::String},
+    {"EventTest", method_id::kEventTest, kStrByRefParams, VarType::Empty},
+    {"ProcessReport", method_id::kProcessReport, {}, VarType::Empty},
+    {"GetInformationWithIndicator", method_id::kGetInformationWithIndicator, kTitleParams,
+     VarType::String},
+    {"GetInformationWithoutIndicator",
+     method_id::kGetInformationWithoutIndicator,
+     {},
+     VarType::String},
+    {"EndMessageDiscard", method_id::kEndMessageDiscard, {}, VarType::Empty},
+    {"ProcessResponse", method_id::kProcessResponse, {}, VarType::Empty},
 }};
 
 constexpr std::array<ParamInfo, 1> kStrParams{{{"str", VarType::String, kByVal, kRequired}}};
@@ -85,21 +103,27 @@ bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
                                               [&](char x, char y) { return lower(x) == lower(y); });
 }
 
-const MemberInfo* findByName(std::span<const MemberInfo> table, std::string_view name) {
-    const auto found = std::find_if(table.begin(), table.end(), [&](const MemberInfo& m) {
-        return sameNameIgnoringCase(m.name, name);
-    });
+template <typename Matches>
+const MemberInfo* findIn(std::span<const MemberInfo> table, Matches matches) {
+    const auto found = std::find_if(table.begin(), table.end(), matches);
     return found == table.end() ? nullptr : &*found;
 }
 
-[[noreturn]] void failDispatch(int32_t number, const char16_t* description) {
-    throw RuntimeError(number, description);
+const MemberInfo* findByName(std::span<const MemberInfo> table, std::string_view name) {
+    return findIn(table,
+                  [name](const MemberInfo& m) { return sameNameIgnoringCase(m.name, name); });
 }
+
+const MemberInfo* findById(std::span<const MemberInfo> table, int32_t dispid) {
+    return findIn(table, [dispid](const MemberInfo& m) { return m.dispid == dispid; });
+}
+
+[[noreturn]] void failDispatch(int32_t number) { throw dispatchError(number); }
 
 template <typename T>
 T& argument(std::vector<Value>& args, size_t index) {
     T* value = std::get_if<T>(&args[index]);
-    if (value == nullptr) failDispatch(dispatch_error::kTypeMismatch, u"Type mismatch.");
+    if (value == nullptr) failDispatch(dispatch_error::kTypeMismatch);
     return *value;
 }
 
@@ -108,8 +132,6 @@ Text& optionalText(std::vector<Value>& args, size_t index, Text& omitted) {
     return index < args.size() ? argument<Text>(args, index) : omitted;
 }
 
-Value boolResult(bool value) { return Value{value}; }
-
 }  // namespace
 
 std::span<const MemberInfo> methodTable() { return kMethods; }
@@ -117,68 +139,86 @@ std::span<const MemberInfo> eventTable() { return kEvents; }
 
 const MemberInfo* findMethod(std::string_view name) { return findByName(kMethods, name); }
 
-const MemberInfo* findMethod(int32_t dispid) {
-    const auto found = std::find_if(kMethods.begin(), kMethods.end(),
-                                    [dispid](const MemberInfo& m) { return m.dispid == dispid; });
-    return found == kMethods.end() ? nullptr : &*found;
-}
+const MemberInfo* findMethod(int32_t dispid) { return findById(kMethods, dispid); }
 
 const MemberInfo* findEvent(std::string_view name) { return findByName(kEvents, name); }
 
-Value invoke(_velko_foxpro& control, const MemberInfo& method, std::vector<Value>& args) {
+const MemberInfo* findEvent(int32_t dispid) { return findById(kEvents, dispid); }
+
+RuntimeError dispatchError(int32_t number) {
+    switch (number) {
+        case dispatch_error::kMemberNotFound:
+            return RuntimeError(number, u"Member not found.");
+        case dispatch_error::kTypeMismatch:
+            return RuntimeError(number, u"Type mismatch.");
+        case dispatch_error::kUnknownName:
+            return RuntimeError(number, u"Unknown name.");
+        case dispatch_error::kOverflow:
+            return RuntimeError(number, u"Out of present range.");
+        case dispatch_error::kBadParamCount:
+            return RuntimeError(number, u"Invalid number of parameters.");
+    }
+    return RuntimeError(number, Text());
+}
+
+void checkArgumentCount(const MemberInfo& method, size_t count) {
     const auto required =
         static_cast<size_t>(std::count_if(method.params.begin(), method.params.end(),
                                           [](const ParamInfo& p) { return !p.optional; }));
-    if (args.size() < required || args.size() > method.params.size()) {
-        failDispatch(dispatch_error::kBadParamCount, u"Invalid number of parameters.");
+    if (count < required || count > method.params.size()) {
+        failDispatch(dispatch_error::kBadParamCount);
     }
+}
+
+Value invoke(_velko_foxpro& control, const MemberInfo& method, std::vector<Value>& args) {
+    checkArgumentCount(method, args.size());
     Text omitted1, omitted2, omitted3;
     switch (method.dispid) {
-        case 0x60030000:
+        case method_id::kOpenVelko:
             return Value{control.OpenVelko(argument<Text>(args, 0), argument<Text>(args, 1))};
-        case 0x60030001:
+        case method_id::kCloseVelko:
             return Value{control.CloseVelko(argument<Text>(args, 0), argument<Text>(args, 1))};
-        case 0x60030002:
-            return boolResult(control.ComPortStateGet());
-        case 0x60030003:
-            return boolResult(
+        case method_id::kComPortStateGet:
+            return Value{control.ComPortStateGet()};
+        case method_id::kSendCmd:
+            return Value{
                 control.SendCmd(argument<uint8_t>(args, 0), optionalText(args, 1, omitted1),
-                                optionalText(args, 2, omitted2), optionalText(args, 3, omitted3)));
-        case 0x60030004:
+                                optionalText(args, 2, omitted2), optionalText(args, 3, omitted3))};
+        case method_id::kTxData:
             control.TxData(argument<Text>(args, 0));
             return Value{Empty{}};
-        case 0x60030005:
+        case method_id::kGetCurrentErrorMsg:
             return Value{control.GetCurrentErrorMsg()};
-        case 0x60030006:
+        case method_id::kEventTest:
             control.EventTest(argument<Text>(args, 0));
             return Value{Empty{}};
-        case 0x60030008:
+        case method_id::kProcessReport:
             control.ProcessReport();
             return Value{Empty{}};
-        case 0x60030009:
+        case method_id::kGetInformationWithIndicator:
             return Value{control.GetInformationWithIndicator(argument<Text>(args, 0))};
-        case 0x6003000A:
+        case method_id::kGetInformationWithoutIndicator:
             return Value{control.GetInformationWithoutIndicator()};
-        case 0x6003000B:
+        case method_id::kEndMessageDiscard:
             control.EndMessageDiscard();
             return Value{Empty{}};
-        case 0x6003000C:
+        case method_id::kProcessResponse:
             control.ProcessResponse();
             return Value{Empty{}};
         default:
-            failDispatch(dispatch_error::kMemberNotFound, u"Member not found.");
+            failDispatch(dispatch_error::kMemberNotFound);
     }
 }
 
 Value invoke(_velko_foxpro& control, std::string_view name, std::vector<Value>& args) {
     const MemberInfo* method = findMethod(name);
-    if (method == nullptr) failDispatch(dispatch_error::kUnknownName, u"Unknown name.");
+    if (method == nullptr) failDispatch(dispatch_error::kUnknownName);
     return invoke(control, *method, args);
 }
 
 Value invoke(_velko_foxpro& control, int32_t dispid, std::vector<Value>& args) {
     const MemberInfo* method = findMethod(dispid);
-    if (method == nullptr) failDispatch(dispatch_error::kMemberNotFound, u"Member not found.");
+    if (method == nullptr) failDispatch(dispatch_error::kMemberNotFound);
     return invoke(control, *method, args);
 }
 

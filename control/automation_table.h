@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "control/runtime_error.h"
 #include "control/value.h"
 #include "control/velko_interface.h"
 
@@ -32,6 +33,7 @@ std::span<const MemberInfo> eventTable();
 const MemberInfo* findMethod(std::string_view name);
 const MemberInfo* findMethod(int32_t dispid);
 const MemberInfo* findEvent(std::string_view name);
+const MemberInfo* findEvent(int32_t dispid);
 
 // Failures of the dispatch itself, as HRESULT values (they are not run-time errors of the
 // control and are not recorded as the thread's pending error).
@@ -42,6 +44,13 @@ inline constexpr int32_t kUnknownName = -2147352570;     // DISP_E_UNKNOWNNAME
 inline constexpr int32_t kOverflow = -2147352566;        // DISP_E_OVERFLOW
 inline constexpr int32_t kBadParamCount = -2147352562;   // DISP_E_BADPARAMCOUNT
 }  // namespace dispatch_error
+
+// A dispatch failure above with its description; another number gets none.
+RuntimeError dispatchError(int32_t number);
+
+// Throws kBadParamCount unless count lies between the method's required parameters and all of
+// them.
+void checkArgumentCount(const MemberInfo& method, size_t count);
 
 // Calls a method with positional arguments of the parameters' types; omitted optional
 // arguments are left off the end. By-reference arguments are written back into args. Throws

@@ -1,10 +1,7 @@
 #include "tools/shell/arguments.h"
 
-#include <algorithm>
 #include <charconv>
 #include <limits>
-
-#include "control/runtime_error.h"
 
 namespace velko::shell {
 
@@ -19,11 +16,11 @@ Value decimal(const Text& argument) {
     const auto [end, error] = std::from_chars(first, last, value);
     if (first == last || end != last ||
         (error != std::errc{} && error != std::errc::result_out_of_range)) {
-        throw RuntimeError(dispatch_error::kTypeMismatch, u"Type mismatch.");
+        throw dispatchError(dispatch_error::kTypeMismatch);
     }
     if (error == std::errc::result_out_of_range || value < std::numeric_limits<Integer>::min() ||
         value > std::numeric_limits<Integer>::max()) {
-        throw RuntimeError(dispatch_error::kOverflow, u"Out of present range.");
+        throw dispatchError(dispatch_error::kOverflow);
     }
     return Value{static_cast<Integer>(value)};
 }
@@ -37,19 +34,14 @@ Value convert(const ParamInfo& param, const Text& argument) {
         case VarType::Int16:
             return decimal<int16_t>(argument);
         default:
-            throw RuntimeError(dispatch_error::kTypeMismatch, u"Type mismatch.");
+            throw dispatchError(dispatch_error::kTypeMismatch);
     }
 }
 
 }  // namespace
 
 std::vector<Value> convertArguments(const MemberInfo& method, const std::vector<Text>& typed) {
-    const auto required =
-        static_cast<size_t>(std::count_if(method.params.begin(), method.params.end(),
-                                          [](const ParamInfo& p) { return !p.optional; }));
-    if (typed.size() < required || typed.size() > method.params.size()) {
-        throw RuntimeError(dispatch_error::kBadParamCount, u"Invalid number of parameters.");
-    }
+    checkArgumentCount(method, typed.size());
     std::vector<Value> args;
     for (size_t i = 0; i < typed.size(); ++i) args.push_back(convert(method.params[i], typed[i]));
     return args;

@@ -1,14 +1,13 @@
 #include "tools/shell/event_forwarder.h"
 
-#include <algorithm>
 #include <vector>
 
 namespace velko::shell {
 
+// An id the event table does not hold is not reported.
 void EventForwarder::forward(int32_t dispid, std::initializer_list<Value> params) {
-    const auto events = eventTable();
-    const auto event = std::find_if(events.begin(), events.end(),
-                                    [dispid](const MemberInfo& e) { return e.dispid == dispid; });
+    const MemberInfo* event = findEvent(dispid);
+    if (event == nullptr) return;
     const std::vector<Value> values(params);
     output_.event(*event, values);
 }

@@ -13,8 +13,8 @@ struct Overloaded : Handlers... {
 };
 
 RuntimeError noSuchMember(const CallLine& line) {
-    return line.dispid ? RuntimeError(dispatch_error::kMemberNotFound, u"Member not found.")
-                       : RuntimeError(dispatch_error::kUnknownName, u"Unknown name.");
+    return dispatchError(line.dispid ? dispatch_error::kMemberNotFound
+                                     : dispatch_error::kUnknownName);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "tools/win/event_sink.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "control/automation_table.h"
@@ -44,10 +43,8 @@ HRESULT STDMETHODCALLTYPE EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID
 // read as declared, are not reported; the failure goes back to the control, never an exception.
 HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
                                             VARIANT*, EXCEPINFO*, UINT*) {
-    const auto events = eventTable();
-    const auto event = std::find_if(events.begin(), events.end(),
-                                    [id](const MemberInfo& entry) { return entry.dispid == id; });
-    if (event == events.end()) return DISP_E_MEMBERNOTFOUND;
+    const MemberInfo* event = findEvent(static_cast<int32_t>(id));
+    if (event == nullptr) return DISP_E_MEMBERNOTFOUND;
     if (params == nullptr || params->cArgs != event->params.size()) return DISP_E_BADPARAMCOUNT;
     try {
         std::vector<Value> values;
