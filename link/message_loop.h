@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 
 namespace velko {
 
@@ -16,5 +17,17 @@ class MessageLoop {
     // Blocks until a notification is pending or the deadline has passed, without running it.
     virtual void waitForActivity(Clock::time_point deadline) = 0;
 };
+
+// Runs notifications until done() holds (true) or the deadline has passed (false). done() is
+// tested after every pass, and the loop blocks between passes.
+inline bool runUntil(MessageLoop& loop, const std::function<bool()>& done,
+                     MessageLoop::Clock::time_point deadline) {
+    for (;;) {
+        loop.runPending();
+        if (done()) return true;
+        if (MessageLoop::Clock::now() >= deadline) return false;
+        loop.waitForActivity(deadline);
+    }
+}
 
 }  // namespace velko

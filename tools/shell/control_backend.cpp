@@ -7,12 +7,8 @@ Value ControlBackend::call(const MemberInfo& method, std::vector<Value>& args) {
 }
 
 void ControlBackend::runFor(std::chrono::milliseconds duration) {
-    const auto deadline = MessageLoop::Clock::now() + duration;
-    loop_.runPending();
-    while (MessageLoop::Clock::now() < deadline) {
-        loop_.waitForActivity(deadline);
-        loop_.runPending();
-    }
+    runUntil(
+        loop_, [] { return false; }, MessageLoop::Clock::now() + duration);
 }
 
 }  // namespace velko::shell
