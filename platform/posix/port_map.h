@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <string_view>
 
 namespace velko::posix {
 
@@ -12,9 +11,6 @@ namespace velko::posix {
 class PortMap {
   public:
     void map(int16_t port, std::string path);
-    // Maps from a "number=path" text such as "3=/dev/pts/5". False, and nothing mapped, when
-    // the text is malformed or the number is not between 1 and 32767.
-    bool mapFromText(std::string_view text);
     // The device path of a port; empty for a number of 0 or below.
     std::string pathOf(int16_t port) const;
 

@@ -127,3 +127,11 @@ def test_readable_output_without_json(tool_factory):
     assert lines[2] == 'EventTest("홍")'
     assert lines[3].startswith('SendCmd("300") -> error -2147352566')
     assert lines[4].startswith('cannot read "bogus \\"": ')
+
+
+@pytest.mark.parametrize("device", ["3", "3=", "=/dev/x", "3x=/dev/x", "0=/dev/x", "32768=/dev/x"])
+def test_a_malformed_device_is_refused_before_the_session_starts(tool_factory, device):
+    tool = tool_factory("shell", "--device", device)
+    assert tool.finish() != 0
+    assert tool.read_line(Deadline()) is None
+    assert b"expected N=PATH with N from 1 to 32767" in tool.proc.stderr.read()

@@ -1,29 +1,23 @@
 #pragma once
 
-#include <iostream>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "control/automation_table.h"
+#include "link/message_loop.h"
+#include "tools/shell/input_lines.h"
+#include "tools/shell/session.h"
 
-namespace velko::tools {
+namespace velko::shell {
 
 // The port velko monitor opens: the one named by --port; else COMN for a single --device
 // N=PATH; else COM1.
 std::string monitorPortName(const std::string& port, const std::vector<std::string>& devices);
 
-// Opens the port, shows every event until stopRequested() holds, and closes the port. The host
-// is the platform's (POSIX poll loop or COM); input carries shell lines from standard input.
-// Returns the process status: 1 when the port does not open.
-template <typename Host, typename Input, typename StopRequested>
-int runMonitor(Host& host, Input& input, StopRequested stopRequested, const std::string& port,
-               bool json) {
-    if (!json) std::cerr << "monitoring " << port << "; Ctrl-C ends\n";
-    const auto opened = host.session().call(*findMethod("OpenVelko"), {fromUtf8(port), Text()});
-    if (!opened || *opened != Value{int16_t{0}}) return 1;
-    host.serve(input, false, stopRequested);
-    host.session().call(*findMethod("CloseVelko"), {fromUtf8(port), Text()});
-    return 0;
-}
+// Opens the port, shows every event until stopRequested() holds, and closes the port. The loop
+// and the session are the platform host's (POSIX poll loop or COM); input carries shell lines
+// from standard input. Returns the process status: 1 when the port does not open.
+int runMonitor(MessageLoop& loop, ShellSession& session, InputLines& input,
+               const std::function<bool()>& stopRequested, const std::string& port, bool json);
 
-}  // namespace velko::tools
+}  // namespace velko::shell

@@ -29,7 +29,7 @@ ComControl::ComControl() {
     CLSID classId;
     check(CLSIDFromProgID(kProgId, &classId), "CLSIDFromProgID");
     check(CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                           dispatch_.putVoid()),
+                           reinterpret_cast<void**>(dispatch_.put())),
           "CoCreateInstance");
     eventInterface_ = findEventInterface(classId);
 }
@@ -41,14 +41,14 @@ ComControl::~ComControl() {
 // The interface the class marks as its default source, read from the library that holds the
 // type information of the control's interface.
 IID ComControl::findEventInterface(const CLSID& classId) {
-    ComPtr<ITypeInfo> interfaceInfo;
+    win32::ComRef<ITypeInfo> interfaceInfo;
     check(dispatch_->GetTypeInfo(0, LOCALE_USER_DEFAULT, interfaceInfo.put()),
           "IDispatch::GetTypeInfo");
-    ComPtr<ITypeLib> library;
+    win32::ComRef<ITypeLib> library;
     UINT index = 0;
     check(interfaceInfo->GetContainingTypeLib(library.put(), &index),
           "ITypeInfo::GetContainingTypeLib");
-    ComPtr<ITypeInfo> classInfo;
+    win32::ComRef<ITypeInfo> classInfo;
     check(library->GetTypeInfoOfGuid(classId, classInfo.put()), "ITypeLib::GetTypeInfoOfGuid");
     const TypeAttributes classAttributes(*classInfo.get());
     for (UINT i = 0; i < classAttributes->cImplTypes; ++i) {
@@ -60,7 +60,7 @@ IID ComControl::findEventInterface(const CLSID& classId) {
         }
         HREFTYPE reference = 0;
         check(classInfo->GetRefTypeOfImplType(i, &reference), "ITypeInfo::GetRefTypeOfImplType");
-        ComPtr<ITypeInfo> sourceInfo;
+        win32::ComRef<ITypeInfo> sourceInfo;
         check(classInfo->GetRefTypeInfo(reference, sourceInfo.put()), "ITypeInfo::GetRefTypeInfo");
         return TypeAttributes(*sourceInfo.get())->guid;
     }
@@ -68,8 +68,9 @@ IID ComControl::findEventInterface(const CLSID& classId) {
 }
 
 void ComControl::advise(IDispatch& sink) {
-    ComPtr<IConnectionPointContainer> container;
-    check(dispatch_->QueryInterface(IID_IConnectionPointContainer, container.putVoid()),
+    win32::ComRef<IConnectionPointContainer> container;
+    check(dispatch_->QueryInterface(IID_IConnectionPointContainer,
+                                    reinterpret_cast<void**>(container.put())),
           "QueryInterface(IConnectionPointContainer)");
     check(container->FindConnectionPoint(eventInterface_, connectionPoint_.put()),
           "IConnectionPointContainer::FindConnectionPoint");

@@ -3,7 +3,7 @@
 #include <oaidl.h>
 #include <ocidl.h>
 
-#include "tools/win/com_ptr.h"
+#include "platform/win32/module/com_ref.h"
 
 namespace velko::tools::win {
 
@@ -29,9 +29,9 @@ class ComControl {
   private:
     IID findEventInterface(const CLSID& classId);
 
-    ComPtr<IDispatch> dispatch_;
+    win32::ComRef<IDispatch> dispatch_;
     IID eventInterface_{};
-    ComPtr<IConnectionPoint> connectionPoint_;
+    win32::ComRef<IConnectionPoint> connectionPoint_;
     DWORD cookie_ = 0;
 };
 

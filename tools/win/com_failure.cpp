@@ -1,6 +1,9 @@
 #include "tools/win/com_failure.h"
 
 #include <cstdio>
+#include <iostream>
+
+#include "control/runtime_error.h"
 
 namespace velko::tools::win {
 
@@ -15,7 +18,7 @@ std::string describe(const std::string& what, HRESULT result) {
 }  // namespace
 
 ComFailure::ComFailure(const std::string& what, HRESULT result)
-    : std::runtime_error(describe(what, result)), result_(result) {}
+    : std::runtime_error(describe(what, result)) {}
 
 std::u16string messageOf(HRESULT result) {
     wchar_t* text = nullptr;
@@ -28,6 +31,17 @@ std::u16string messageOf(HRESULT result) {
         message.pop_back();
     }
     return message;
+}
+
+void fail(HRESULT result) { throw RuntimeError(result, messageOf(result)); }
+
+int reportingComFailure(const std::function<int()>& run) {
+    try {
+        return run();
+    } catch (const ComFailure& failure) {
+        std::cerr << "velko: " << failure.what() << '\n';
+        return 1;
+    }
 }
 
 }  // namespace velko::tools::win

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -11,10 +12,6 @@ namespace velko::tools::win {
 class ComFailure : public std::runtime_error {
   public:
     ComFailure(const std::string& what, HRESULT result);
-    HRESULT result() const { return result_; }
-
-  private:
-    HRESULT result_;
 };
 
 inline void check(HRESULT result, const char* what) {
@@ -23,5 +20,13 @@ inline void check(HRESULT result, const char* what) {
 
 // The system's text for an HRESULT, without the line end; empty when it has none.
 std::u16string messageOf(HRESULT result);
+
+// A failed call on the control: a RuntimeError with the HRESULT as its number and the system's
+// text.
+[[noreturn]] void fail(HRESULT result);
+
+// The exit status run returns, or 1 with the failure on standard error when it throws
+// ComFailure.
+int reportingComFailure(const std::function<int()>& run);
 
 }  // namespace velko::tools::win

@@ -1,25 +1,16 @@
 #pragma once
 
-#include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "platform/win32/runtime/message_window.h"
 #include "platform/win32/runtime/win32_message_loop.h"
+#include "tools/shell/host_options.h"
 #include "tools/shell/session.h"
 #include "tools/win/com_control.h"
 #include "tools/win/dispatch_backend.h"
 #include "tools/win/event_sink.h"
-#include "tools/win/stdin_lines.h"
 
 namespace velko::tools::win {
-
-struct HostOptions {
-    bool json = false;
-    bool showDiagnostics = true;
-    std::vector<std::string> devices;  // "N=PATH", already checked
-};
 
 // Joins the thread to a single-threaded apartment for the host's lifetime.
 class Apartment {
@@ -35,18 +26,14 @@ class Apartment {
 // be created or connected.
 class ComHost {
   public:
-    explicit ComHost(const HostOptions& options);
+    explicit ComHost(const shell::HostOptions& options);
     ~ComHost();
     ComHost(const ComHost&) = delete;
     ComHost& operator=(const ComHost&) = delete;
 
     win32::MessageWindow& window() { return window_; }
+    MessageLoop& loop() { return loop_; }
     shell::ShellSession& session() { return session_; }
-
-    // Executes the lines that arrive on input while the message loop runs, until a line asks
-    // to quit (false), stop() holds (true), or, with endAtEndOfInput, the input has ended and
-    // the notifications pending after its last line have run (true).
-    bool serve(StdinLines& input, bool endAtEndOfInput, const std::function<bool()>& stop);
 
   private:
     Apartment apartment_;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "control/runtime_error.h"
+#include "platform/win32/module/bstr_text.h"
 #include "tools/win/com_failure.h"
 #include "tools/win/variants.h"
 
@@ -58,14 +59,12 @@ RuntimeError errorOf(EXCEPINFO& exception) {
     if (exception.pfnDeferredFillIn != nullptr) exception.pfnDeferredFillIn(&exception);
     const HRESULT code = exception.scode != 0 ? exception.scode : exception.wCode;
     const int32_t number = HRESULT_FACILITY(code) == FACILITY_CONTROL ? HRESULT_CODE(code) : code;
-    RuntimeError error(number, textOf(exception.bstrDescription));
+    RuntimeError error(number, win32::textOf(exception.bstrDescription));
     SysFreeString(exception.bstrSource);
     SysFreeString(exception.bstrDescription);
     SysFreeString(exception.bstrHelpFile);
     return error;
 }
-
-[[noreturn]] void fail(HRESULT result) { throw RuntimeError(result, messageOf(result)); }
 
 }  // namespace
 
@@ -94,12 +93,8 @@ Value DispatchBackend::call(const MemberInfo& method, std::vector<Value>& args) 
 }
 
 void DispatchBackend::runFor(std::chrono::milliseconds duration) {
-    const auto deadline = MessageLoop::Clock::now() + duration;
-    loop_.runPending();
-    while (MessageLoop::Clock::now() < deadline) {
-        loop_.waitForActivity(deadline);
-        loop_.runPending();
-    }
+    runUntil(
+        loop_, [] { return false; }, MessageLoop::Clock::now() + duration);
 }
 
 }  // namespace velko::tools::win

@@ -1,30 +1,25 @@
-#include <iostream>
-#include <memory>
-
+#include "tools/shell/serve.h"
+#include "tools/shell/subcommands.h"
 #include "tools/win/com_failure.h"
 #include "tools/win/com_host.h"
 #include "tools/win/commands.h"
-#include "tools/win/device_option.h"
+#include "tools/win/stdin_lines.h"
 
 namespace velko::tools::win {
 
-void addShellCommand(CLI::App& app, int& status) {
-    auto options = std::make_shared<HostOptions>();
-    CLI::App* command = app.add_subcommand(
-        "shell", "Drive one control with calls read from standard input, printing every event");
-    command->add_flag("--json", options->json, "One JSON object per line");
-    addDeviceOption(*command, options->devices);
-    command->callback([options, &status] {
-        try {
-            ComHost host(*options);
-            StdinLines input(host.window());
-            host.serve(input, true, [] { return false; });
-            status = 0;
-        } catch (const ComFailure& failure) {
-            std::cerr << "velko: " << failure.what() << '\n';
-            status = 1;
-        }
+namespace {
+
+int runShell(const shell::HostOptions& options) {
+    return reportingComFailure([&options] {
+        ComHost host(options);
+        StdinLines input(host.window());
+        shell::serve(host.loop(), host.session(), input.lines(), true, [] { return false; });
+        return 0;
     });
 }
+
+}  // namespace
+
+void addShellCommand(CLI::App& app, int& status) { shell::addShellCommand(app, status, runShell); }
 
 }  // namespace velko::tools::win

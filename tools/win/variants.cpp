@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "control/runtime_error.h"
+#include "platform/win32/module/bstr_text.h"
 #include "tools/win/com_failure.h"
 
 namespace velko::tools::win {
@@ -28,14 +28,11 @@ struct VariantVisitor {
     }
     void operator()(const Text& value) const {
         target.vt = VT_BSTR;
-        target.bstrVal = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(value.data()),
-                                           static_cast<UINT>(value.size()));
+        target.bstrVal = win32::newBstr(value);
     }
     void operator()(const CID_INFO&) const { target.vt = VT_EMPTY; }
     void operator()(const CidList&) const { target.vt = VT_EMPTY; }
 };
-
-[[noreturn]] void fail(HRESULT result) { throw RuntimeError(result, messageOf(result)); }
 
 // The VARIANT's value converted to a plain type; a reference is followed.
 void convert(const VARIANT& source, VARIANT& converted, VARTYPE type) {
@@ -57,7 +54,7 @@ Value scalarOf(const VARIANT& variant, VarType type) {
             return Value{static_cast<int16_t>((*converted).iVal)};
         default:
             convert(variant, *converted.get(), VT_BSTR);
-            return Value{textOf((*converted).bstrVal)};
+            return Value{win32::textOf((*converted).bstrVal)};
     }
 }
 
@@ -145,11 +142,6 @@ Value recordArrayOf(const VARIANT& variant) {
 }
 
 }  // namespace
-
-Text textOf(BSTR text) {
-    return text == nullptr ? Text()
-                           : Text(reinterpret_cast<const char16_t*>(text), SysStringLen(text));
-}
 
 void assign(VARIANT& target, const Value& value) { std::visit(VariantVisitor{target}, value); }
 

@@ -21,9 +21,6 @@ class OwnedVariant {
     VARIANT variant_;
 };
 
-// The text of an automation string; a null one is empty.
-Text textOf(BSTR text);
-
 // Sets a cleared VARIANT to a value: Empty, a Boolean, a byte, a 16-bit integer or a text.
 void assign(VARIANT& target, const Value& value);
 

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/shell/output.h"
+
+namespace velko::shell {
+
+// What velko shell and velko monitor ask of the host they start.
+struct HostOptions {
+    bool json = false;
+    bool showDiagnostics = true;
+    std::vector<std::string> devices;  // "N=PATH", already checked
+};
+
+// The output the options ask for, on standard output: JSON lines or readable text.
+std::unique_ptr<ShellOutput> makeOutput(const HostOptions& options);
+
+}  // namespace velko::shell

@@ -1,0 +1,22 @@
+#include "tools/shell/serve.h"
+
+namespace velko::shell {
+
+bool serve(MessageLoop& loop, ShellSession& session, InputLines& input, bool endAtEndOfInput,
+           const std::function<bool()>& stop) {
+    for (;;) {
+        loop.runPending();
+        while (auto line = input.next()) {
+            if (!session.execute(*line)) return false;
+            if (stop()) return true;
+        }
+        if (stop()) return true;
+        if (endAtEndOfInput && input.exhausted()) {
+            loop.runPending();
+            return true;
+        }
+        loop.waitForActivity(MessageLoop::Clock::time_point::max());
+    }
+}
+
+}  // namespace velko::shell

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <string>
+
+#include "tools/shell/host_options.h"
+
+namespace velko::shell {
+
+// The subcommands both builds of velko offer, with their options; the platform supplies the run,
+// which returns the process's exit status, and status receives it.
+
+// velko shell: calls read from standard input.
+void addShellCommand(CLI::App& app, int& status, std::function<int(const HostOptions&)> run);
+
+// velko monitor: every event of the port, whose name (monitorPortName) run receives.
+void addMonitorCommand(CLI::App& app, int& status,
+                       std::function<int(const HostOptions&, const std::string& port)> run);
+
+}  // namespace velko::shell
