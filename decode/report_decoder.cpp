@@ -35,7 +35,7 @@ void decodeCall(_velko_foxpro& self, VelkoEvents& events, int16_t callState) {
 
 void processReport(SharedState& state, _velko_foxpro& self, VelkoEvents& events) {
     MessageScope scope(state);
-    events.DebugMsg(u"ProcessReport(): gRxData:" + Text(state.gRxData.view()));
+    events.DebugMsg(Text(kReportBufferLabel) + Text(state.gRxData.view()));
 
     const TextView message = currentMessage(state);
     const Text reportType(message.substr(0, 1));

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "control/message_window.h"
+#include "decode/report_decoder.h"
+
 namespace velko::shell {
 
 namespace {
@@ -50,10 +53,9 @@ std::optional<CID_INFO> parseCallString(const Text& cidStrInfo) {
 }
 
 std::optional<Text> nameInReportDiagnostic(const Text& diagnostic) {
-    constexpr TextView kLabel = u"ProcessReport(): gRxData:";
     constexpr TextView kTitle = u"Name:";
-    if (!diagnostic.starts_with(kLabel)) return std::nullopt;
-    const TextView report = TextView(diagnostic).substr(0, diagnostic.find(u"End\r\n"));
+    if (!diagnostic.starts_with(kReportBufferLabel)) return std::nullopt;
+    const TextView report = TextView(diagnostic).substr(0, diagnostic.find(kEndLine));
     const size_t title = report.find(kTitle);
     if (title == TextView::npos) return std::nullopt;
     const size_t start = title + kTitle.size();
