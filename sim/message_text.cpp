@@ -1,5 +1,7 @@
 #include "sim/message_text.h"
 
+#include <string_view>
+
 #include "sim/terminal_clock.h"
 
 namespace velko::sim {
@@ -17,18 +19,19 @@ std::string message(std::string_view header, const std::vector<std::string>& bod
     return text;
 }
 
+// A titled line, e.g. titled("Number:", "0212345678") is "Number:0212345678".
+std::string titled(std::string_view title, std::string_view value) {
+    std::string line{title};
+    line += value;
+    return line;
+}
+
 }  // namespace
 
 std::string reportMessage(const std::vector<std::string>& body) { return message("Report", body); }
 
 std::string responseMessage(const std::vector<std::string>& body) {
     return message("Response", body);
-}
-
-std::string titled(std::string_view title, std::string_view value) {
-    std::string line{title};
-    line += value;
-    return line;
 }
 
 std::vector<std::string> recordLines(const CallRecord& record) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "sim/records.h"
@@ -12,9 +11,6 @@ namespace velko::sim {
 // line "End", every line closed by CR LF.
 std::string reportMessage(const std::vector<std::string>& body);
 std::string responseMessage(const std::vector<std::string>& body);
-
-// A titled line, e.g. titled("Number:", "0212345678") is "Number:0212345678".
-std::string titled(std::string_view title, std::string_view value);
 
 // The five titled lines of a call: Time: (MMDDhhmm), Number:, Name:, Group:, Type:.
 std::vector<std::string> recordLines(const CallRecord& record);

@@ -30,21 +30,19 @@ sys_seconds TerminalClock::at(Clock::time_point now) const {
     return base_ + floor<std::chrono::seconds>(now - setAt_);
 }
 
-bool TerminalClock::setDateTime(int month, int day, int hour, int minute, Clock::time_point now) {
+void TerminalClock::setDateTime(int month, int day, int hour, int minute, Clock::time_point now) {
     const std::chrono::year year = std::chrono::year_month_day{floor<days>(at(now))}.year();
     const std::chrono::year_month_day date{year, std::chrono::month(static_cast<unsigned>(month)),
                                            std::chrono::day(static_cast<unsigned>(day))};
-    if (!date.ok() || !validTime(hour, minute)) return false;
+    if (!date.ok() || !validTime(hour, minute)) return;
     base_ = sys_days{date} + hours{hour} + minutes{minute};
     setAt_ = now;
-    return true;
 }
 
-bool TerminalClock::setTime(int hour, int minute, Clock::time_point now) {
-    if (!validTime(hour, minute)) return false;
+void TerminalClock::setTime(int hour, int minute, Clock::time_point now) {
+    if (!validTime(hour, minute)) return;
     base_ = floor<days>(at(now)) + hours{hour} + minutes{minute};
     setAt_ = now;
-    return true;
 }
 
 std::string monthDay(sys_seconds t) {

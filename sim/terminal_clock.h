@@ -16,10 +16,10 @@ class TerminalClock {
 
     std::chrono::sys_seconds at(Clock::time_point now) const;
 
-    // Both return false and leave the clock alone when a value is out of range (month 1-12, a day
-    // that exists in that month of the current year, hour 0-23, minute 0-59).
-    bool setDateTime(int month, int day, int hour, int minute, Clock::time_point now);
-    bool setTime(int hour, int minute, Clock::time_point now);
+    // Both leave the clock alone when a value is out of range (month 1-12, a day that exists in
+    // that month of the current year, hour 0-23, minute 0-59).
+    void setDateTime(int month, int day, int hour, int minute, Clock::time_point now);
+    void setTime(int hour, int minute, Clock::time_point now);
 
   private:
     std::chrono::sys_seconds base_;
