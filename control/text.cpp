@@ -4,10 +4,8 @@ namespace velko {
 
 Text decimalText(long long value) {
     const std::string digits = std::to_string(value);
-    return asciiText(digits);
+    return Text(digits.begin(), digits.end());
 }
-
-Text asciiText(std::string_view ascii) { return Text(ascii.begin(), ascii.end()); }
 
 namespace {
 

@@ -12,14 +12,10 @@ using Text = std::u16string;
 using TextView = std::u16string_view;
 
 inline constexpr char16_t kCR = u'\r';
-inline constexpr char16_t kLF = u'\n';
 inline constexpr TextView kCRLF = u"\r\n";
 
 // Plain decimal: no leading zeros, no leading blank, a minus sign when negative.
 Text decimalText(long long value);
-
-// Text made of ASCII characters only.
-Text asciiText(std::string_view ascii);
 
 // UTF-8 at the edges (command line, JSON, test output). Unpaired surrogates become U+FFFD.
 std::string toUtf8(TextView text);

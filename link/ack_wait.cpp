@@ -4,15 +4,16 @@ namespace velko {
 
 void timerTick(SharedState& state) { ++state.gTimerTicks; }
 
+void stopAckWait(Timer& timer) { timer.setEnabled(false); }
+
+namespace {
+
+// Clears the flag, zeroes the counter and switches the timer on, in this order.
 void startAckWait(SharedState& state, Timer& timer) {
     state.gAckReceived = false;
     state.gTimerTicks = 0;
     timer.setEnabled(true);
 }
-
-void stopAckWait(Timer& timer) { timer.setEnabled(false); }
-
-namespace {
 
 // Blocks only while nothing has set the flag: a pass whose notifications brought the
 // acknowledgement ends the wait at once.

@@ -20,8 +20,6 @@ inline constexpr std::chrono::milliseconds kAckWaitLimit =
 
 // The timer's tick: counts it, and does nothing else.
 void timerTick(SharedState& state);
-// Clears the flag, zeroes the counter and switches the timer on, in this order.
-void startAckWait(SharedState& state, Timer& timer);
 // Switches the timer off; the flag and the counter keep their values.
 void stopAckWait(Timer& timer);
 
