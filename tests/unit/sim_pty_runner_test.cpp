@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "sim/pty_runner.h"
+#include "unit/sim_test_support.h"
 
 namespace velko::sim {
 namespace {
@@ -103,9 +104,8 @@ TEST_F(SimPtyRunner, AnswersCommandsAndSendsScenarioReportsOverThePseudoTerminal
     scenario("call 0212345678 홍길동 2 S\n");
     const std::string report = pc.readUntil("End\r\n");
     EXPECT_TRUE(report.starts_with("Report\r\nD\r\nTime:1225093"));
-    EXPECT_TRUE(
-        report.ends_with("\r\nNumber:0212345678\r\nName:\xC8\xAB\xB1\xE6\xB5\xBF\r\n"
-                         "Group:2\r\nType:S\r\nEnd\r\n"));
+    EXPECT_TRUE(report.ends_with("\r\nNumber:0212345678\r\nName:" + kHongCp949 +
+                                 "\r\nGroup:2\r\nType:S\r\nEnd\r\n"));
 
     scenario("bogus\nquit\n");
     const std::string log = finishedLog();

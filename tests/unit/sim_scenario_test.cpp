@@ -6,13 +6,12 @@
 #include "sim/line_buffer.h"
 #include "sim/scenario.h"
 #include "sim/shown_bytes.h"
+#include "unit/sim_test_support.h"
 
 namespace velko::sim {
 namespace {
 
 using namespace std::chrono_literals;
-
-const std::string kHongCp949 = "\xC8\xAB\xB1\xE6\xB5\xBF";  // 홍길동
 
 template <typename Action>
 Action parsed(std::string_view line) {

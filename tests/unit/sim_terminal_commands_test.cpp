@@ -6,20 +6,15 @@
 
 #include "sim/command_reader.h"
 #include "sim/terminal_model.h"
+#include "unit/sim_test_support.h"
 
 namespace velko::sim {
 namespace {
 
 using namespace std::chrono_literals;
 
-const Clock::time_point t0{};
-
 // Everything the terminal has written by `now`, as one text.
-std::string sentBy(TerminalModel& model, Clock::time_point now) {
-    std::string bytes;
-    for (const Outgoing& write : model.due(now)) bytes += write.bytes;
-    return bytes;
-}
+std::string sentBy(TerminalModel& model, Clock::time_point now) { return joined(model.due(now)); }
 
 // A whole command exchange, the way the PC runs it: "[", the acknowledgement, then the body.
 // Returns what the terminal sent after the acknowledgement.

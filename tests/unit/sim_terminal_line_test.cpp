@@ -5,13 +5,12 @@
 #include <vector>
 
 #include "sim/terminal_model.h"
+#include "unit/sim_test_support.h"
 
 namespace velko::sim {
 namespace {
 
 using namespace std::chrono_literals;
-
-const Clock::time_point t0{};
 
 const std::string kHookOff = "Report\r\nB\r\nEnd\r\n";
 const std::string kHookOn = "Report\r\nC\r\nEnd\r\n";
@@ -23,12 +22,6 @@ std::vector<Outgoing> allWrites(TerminalModel& model) {
         for (Outgoing& write : model.due(*next)) writes.push_back(std::move(write));
     }
     return writes;
-}
-
-std::string joined(const std::vector<Outgoing>& writes) {
-    std::string bytes;
-    for (const Outgoing& write : writes) bytes += write.bytes;
-    return bytes;
 }
 
 TEST(SimReports, CallReportCarriesTheTerminalsTimeAndTheCallersFields) {
