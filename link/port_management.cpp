@@ -1,5 +1,7 @@
 #include "link/port_management.h"
 
+#include <utility>
+
 #include "control/conversions.h"
 #include "control/runtime_error.h"
 
@@ -48,9 +50,8 @@ bool comPortStateGet(SerialPort& port) { return port.portOpen(); }
 void txData(SerialPort& port, const Text& data) { port.setOutput(data); }
 
 Text getCurrentErrorMsg(SharedState& state) {
-    if (state.gErrorMsg.empty() && pendingError()) state.gErrorMsg = pendingError()->description();
-    Text message = std::move(state.gErrorMsg);
-    state.gErrorMsg.clear();
+    Text message = std::exchange(state.gErrorMsg, {});
+    if (message.empty() && pendingError()) message = pendingError()->description();
     return message;
 }
 
