@@ -27,19 +27,21 @@ void passUntilAcknowledged(SharedState& state, MessageLoop& loop,
     }
 }
 
+// Stops the wait when it ends, also when a notification fails. Switching a timer off cannot
+// fail.
+struct StopOnExit {
+    Timer& timer;
+    ~StopOnExit() { stopAckWait(timer); }
+};
+
 }  // namespace
 
 bool waitForAck(SharedState& state, Timer& timer, MessageLoop& loop,
                 std::chrono::milliseconds limit) {
     const auto deadline = MessageLoop::Clock::now() + limit;
     startAckWait(state, timer);
-    try {
-        passUntilAcknowledged(state, loop, deadline);
-    } catch (...) {
-        stopAckWait(timer);
-        throw;
-    }
-    stopAckWait(timer);
+    const StopOnExit stop{timer};
+    passUntilAcknowledged(state, loop, deadline);
     return state.gAckReceived;
 }
 
