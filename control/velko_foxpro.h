@@ -9,8 +9,8 @@
 namespace velko {
 
 // The control. It holds no state of its own (all of it lives in the thread's shared state):
-// only its two child components, the serial port and the acknowledgement timer, and the
-// connection point of its events.
+// only its two child components, the serial port and the acknowledgement timer, the connection
+// point of its events, and the thread's message loop it waits in.
 class velko_foxpro final : public _velko_foxpro {
   public:
     explicit velko_foxpro(Platform& platform);
