@@ -6,7 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include "control/shared_state.h"
-#include "control/velko_foxpro.h"
+#include "control_class/velko_foxpro.h"
 #include "support/fake_platform.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "control/message_window.h"
 #include "control/runtime_error.h"
 #include "control/shared_state.h"
-#include "control/velko_foxpro.h"
+#include "control_class/velko_foxpro.h"
 #include "link/frame_markers.h"
 #include "support/fake_platform.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "control/velko_foxpro.h"
+#include "control_class/velko_foxpro.h"
 #include "support/fake_platform.h"
 #include "support/recording_sink.h"
 

@@ -4,7 +4,7 @@
 
 #include "control/runtime_error.h"
 #include "control/shared_state.h"
-#include "control/velko_foxpro.h"
+#include "control_class/velko_foxpro.h"
 #include "support/control_test.h"
 #include "support/expect_runtime_error.h"
 #include "support/recording_sink.h"

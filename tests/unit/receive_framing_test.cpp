@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "control/runtime_error.h"
-#include "control/velko_foxpro.h"
+#include "control_class/velko_foxpro.h"
 #include "support/fake_platform.h"
 #include "support/open_control_test.h"
 #include "support/recording_sink.h"

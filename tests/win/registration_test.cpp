@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/win32/module/com_ref.h"
+#include "platform/win32/com/com_ref.h"
 #include "tests/win/support/check.h"
 #include "tests/win/support/module_files.h"
 

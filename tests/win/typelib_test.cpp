@@ -3,7 +3,7 @@
 #include <oaidl.h>
 
 #include "control/automation_table.h"
-#include "platform/win32/module/com_ref.h"
+#include "platform/win32/com/com_ref.h"
 #include "tests/win/support/check.h"
 #include "tests/win/support/module_files.h"
 #include "tests/win/support/type_names.h"

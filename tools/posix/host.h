@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "control/velko_foxpro.h"
+#include "control_class/velko_foxpro.h"
 #include "platform/posix/posix_platform.h"
 #include "tools/shell/control_backend.h"
 #include "tools/shell/event_forwarder.h"

@@ -3,7 +3,7 @@
 #include <oaidl.h>
 #include <ocidl.h>
 
-#include "platform/win32/module/com_ref.h"
+#include "platform/win32/com/com_ref.h"
 
 namespace velko::tools::win {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "control/runtime_error.h"
-#include "platform/win32/module/bstr_text.h"
+#include "platform/win32/com/bstr_text.h"
 #include "tools/win/com_failure.h"
 #include "tools/win/variants.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/win32/module/bstr_text.h"
+#include "platform/win32/com/bstr_text.h"
 #include "tools/win/com_failure.h"
 
 namespace velko::tools::win {

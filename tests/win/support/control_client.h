@@ -3,7 +3,7 @@
 #include <ocidl.h>
 #include <windows.h>
 
-#include "platform/win32/module/com_ref.h"
+#include "platform/win32/com/com_ref.h"
 #include "tests/win/support/event_recorder.h"
 #include "velko_foxpro_h.h"
 

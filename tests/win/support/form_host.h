@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/win32/module/com_ref.h"
+#include "platform/win32/com/com_ref.h"
 
 namespace velko::wintest {
 

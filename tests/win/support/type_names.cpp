@@ -1,6 +1,6 @@
 #include "tests/win/support/type_names.h"
 
-#include "platform/win32/module/com_ref.h"
+#include "platform/win32/com/com_ref.h"
 
 namespace velko::wintest {
 
