@@ -33,6 +33,8 @@ struct SharedState {
     RxBuffer gRxData;
     Text gErrorMsg;
     Table17 gAreaCode;
+    // Region names, slot for slot beside gAreaCode: filled with the other tables and read by no
+    // method; the shared state keeps the table whole.
     Table17 gAreaName;
     Table17 gCodeChar;
 

@@ -1,29 +1,18 @@
 #include "platform/posix/posix_serial_port.h"
 
-#include <algorithm>
-#include <limits>
 #include <utility>
-
-#include "control/runtime_error.h"
 
 namespace velko::posix {
 
-PosixSerialPort::~PosixSerialPort() { closePort(); }
+PosixSerialPort::~PosixSerialPort() {
+    if (portOpen()) closePort();
+}
 
 void PosixSerialPort::reconfigure(const LineSettings& settings, Handshaking handshaking) {
     device_->configure(settings, handshaking);
 }
 
-void PosixSerialPort::setPortOpen(bool open) {
-    if (open) {
-        openPort();
-    } else {
-        closePort();
-    }
-}
-
 void PosixSerialPort::openPort() {
-    if (portOpen()) raise(error_number::kPortAlreadyOpen, u"Port already open");
     auto device = std::make_unique<SerialDevice>(ports_.pathOf(commPort()));
     device->configure(settings(), handshaking());
     device_ = std::move(device);
@@ -31,7 +20,6 @@ void PosixSerialPort::openPort() {
 }
 
 void PosixSerialPort::closePort() {
-    if (!portOpen()) return;
     loop_.unwatch(watch_);
     device_.reset();
     decoder_.reset();
@@ -40,14 +28,12 @@ void PosixSerialPort::closePort() {
 
 void PosixSerialPort::setOutput(const Text& text) {
     requireOpen();
-    device_->writeAll(encodeCp949(text));
+    device_->writeAll(encoder_.encode(text));
 }
 
-int16_t PosixSerialPort::inBufferCount() {
-    requireOpen();
+size_t PosixSerialPort::waitingCharacters() {
     takeArrivedCharacters();
-    return static_cast<int16_t>(
-        std::min<size_t>(waiting_.size(), std::numeric_limits<int16_t>::max()));
+    return waiting_.size();
 }
 
 Text PosixSerialPort::input() {

@@ -25,15 +25,14 @@ class PosixSerialPort final : public SerialPortProperties {
     PosixSerialPort& operator=(const PosixSerialPort&) = delete;
 
     bool portOpen() const override { return device_ != nullptr; }
-    void setPortOpen(bool open) override;
     void setOutput(const Text& text) override;
-    int16_t inBufferCount() override;
     Text input() override;
 
   private:
     void reconfigure(const LineSettings& settings, Handshaking handshaking) override;
-    void openPort();
-    void closePort();
+    void openPort() override;
+    void closePort() override;
+    size_t waitingCharacters() override;
     void receive();
     size_t takeArrivedCharacters();
 
@@ -42,6 +41,7 @@ class PosixSerialPort final : public SerialPortProperties {
     std::unique_ptr<SerialDevice> device_;
     int watch_ = 0;
     Cp949Decoder decoder_;
+    Cp949Encoder encoder_;
     Text waiting_;
 };
 

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "control/runtime_error.h"
+#include "link/message_loop.h"
 
 namespace velko::posix {
 namespace {
@@ -68,7 +69,8 @@ class PosixSerialPortTest : public ::testing::Test {
     Text receiveThroughOnComm(PosixSerialPort& port, size_t units) {
         Text received;
         port.setOnComm([&] { received += port.input(); });
-        loop_.runUntil([&] { return received.size() >= units; }, Clock::now() + 5s);
+        runUntil(
+            loop_, [&] { return received.size() >= units; }, Clock::now() + 5s);
         return received;
     }
     void closeTerminal() {
@@ -202,7 +204,8 @@ TEST_F(PosixSerialPortTest, AVanishedDeviceIsDroppedWithoutSpinning) {
     open(port);
     closeTerminal();
     int passes = 0;
-    loop_.runUntil([&] { return ++passes < 0; }, Clock::now() + 300ms);
+    runUntil(
+        loop_, [&] { return ++passes < 0; }, Clock::now() + 300ms);
     EXPECT_LE(passes, 4);
     EXPECT_TRUE(port.portOpen());
     EXPECT_EQ(port.input(), u"");

@@ -1,9 +1,5 @@
 #include "platform/win32/runtime/win32_serial_port.h"
 
-#include <algorithm>
-#include <limits>
-
-#include "control/runtime_error.h"
 #include "platform/win32/runtime/cp949_codec.h"
 
 namespace velko::win32 {
@@ -22,16 +18,7 @@ void Win32SerialPort::reconfigure(const LineSettings& settings, Handshaking hand
     device_->configure(settings, handshaking);
 }
 
-void Win32SerialPort::setPortOpen(bool open) {
-    if (open) {
-        openPort();
-    } else {
-        closePort();
-    }
-}
-
 void Win32SerialPort::openPort() {
-    if (portOpen()) raise(error_number::kPortAlreadyOpen, u"Port already open");
     device_ = std::make_unique<CommDevice>(commPort(), settings(), handshaking(),
                                            [this](std::string_view bytes) { received(bytes); });
 }
@@ -44,12 +31,6 @@ void Win32SerialPort::closePort() {
 void Win32SerialPort::setOutput(const Text& text) {
     requireOpen();
     device_->write(encodeCp949(text));
-}
-
-int16_t Win32SerialPort::inBufferCount() {
-    requireOpen();
-    return static_cast<int16_t>(
-        std::min<size_t>(queue_.size(), std::numeric_limits<int16_t>::max()));
 }
 
 Text Win32SerialPort::input() {

@@ -23,15 +23,14 @@ class Win32SerialPort final : public SerialPortProperties {
     Win32SerialPort& operator=(const Win32SerialPort&) = delete;
 
     bool portOpen() const override { return device_ != nullptr; }
-    void setPortOpen(bool open) override;
     void setOutput(const Text& text) override;
-    int16_t inBufferCount() override;
     Text input() override;
 
   private:
     void reconfigure(const LineSettings& settings, Handshaking handshaking) override;
-    void openPort();
-    void closePort();
+    void openPort() override;
+    void closePort() override;
+    size_t waitingCharacters() override { return queue_.size(); }
     void received(std::string_view bytes);
     void notified();
 
