@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
     velko::tools::addShellCommand(app, status);
     velko::tools::addMonitorCommand(app, status);
     velko::tools::addSimCommand(app, status);
+    velko::tools::addGatewayCommand(app, status);
+    velko::tools::addLogCommand(app, status);
     CLI11_PARSE(app, argc, argv);
     return status;
 }

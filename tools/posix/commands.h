@@ -8,5 +8,7 @@ namespace velko::tools {
 void addShellCommand(CLI::App& app, int& status);
 void addMonitorCommand(CLI::App& app, int& status);
 void addSimCommand(CLI::App& app, int& status);
+void addGatewayCommand(CLI::App& app, int& status);
+void addLogCommand(CLI::App& app, int& status);
 
 }  // namespace velko::tools

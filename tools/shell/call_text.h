@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "control/cid_info.h"
@@ -9,14 +8,6 @@
 namespace velko::shell {
 
 // Readable forms of the caller information the events carry.
-
-// The call a ReceiveCallByString text stands for: month, day, hour, minute, number, group and
-// type, each followed by one blank. Nothing when the text has another shape.
-std::optional<CID_INFO> parseCallString(const Text& cidStrInfo);
-
-// The name of the caller in the report the "ProcessReport(): gRxData:" diagnostic shows (the
-// call text carries none). Nothing for another diagnostic or a report without a name.
-std::optional<Text> nameInReportDiagnostic(const Text& diagnostic);
 
 // "03-05 09:07  0212345678  홍길동  group 2  NORMAL": date and time, number, name, group and
 // type; the name and the type are left out when empty.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "decode/call_string.h"
 #include "tools/shell/call_text.h"
 
 namespace velko::shell {

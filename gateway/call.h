@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace velko::gateway {
+
+// One caller report (D or E) as the call log holds it (docs/call-log.md). Texts are UTF-8.
+struct Call {
+    int64_t id = 0;     // the log's row id; 0 before the call is logged
+    int16_t state = 0;  // callState: 1 for report D, 2 for report E
+    int16_t month = 0;  // the terminal's fields, as it sent them
+    int16_t day = 0;
+    int16_t hour = 0;
+    int16_t minute = 0;
+    std::optional<std::string> time;  // "2026-03-05T09:07:00+09:00"; none for an impossible date
+    std::string number;
+    std::string name;
+    int16_t group = 0;
+    std::string type;      // the type word: NORMAL, BLACK, ... or empty
+    std::string line;      // the line's name (--line)
+    std::string received;  // when the gateway received it, UTC: "2026-03-05T00:07:12.345Z"
+};
+
+}  // namespace velko::gateway

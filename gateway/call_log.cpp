@@ -1,0 +1,144 @@
+#include "gateway/call_log.h"
+
+namespace velko::gateway {
+
+namespace {
+
+// The tables, as docs/call-log.md describes them.
+constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS calls (
+    id INTEGER PRIMARY KEY,
+    received TEXT NOT NULL,
+    line TEXT NOT NULL,
+    state INTEGER NOT NULL,
+    month INTEGER NOT NULL,
+    day INTEGER NOT NULL,
+    hour INTEGER NOT NULL,
+    minute INTEGER NOT NULL,
+    time TEXT,
+    number TEXT NOT NULL,
+    name TEXT NOT NULL,
+    "group" INTEGER NOT NULL,
+    type TEXT NOT NULL
+);
+CREATE TABLE IF NOT EXISTS deliveries (
+    call INTEGER NOT NULL REFERENCES calls(id),
+    output TEXT NOT NULL,
+    delivered TEXT,
+    PRIMARY KEY (call, output)
+) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS pending ON deliveries(output, call) WHERE delivered IS NULL;
+CREATE TABLE IF NOT EXISTS hook_changes (
+    id INTEGER PRIMARY KEY,
+    received TEXT NOT NULL,
+    line TEXT NOT NULL,
+    off_hook INTEGER NOT NULL
+);
+)sql";
+
+constexpr const char* kCallColumns =
+    "calls.id, state, month, day, hour, minute, time, number, name, \"group\", type, line, "
+    "received";
+
+Call readCall(const Statement& row) {
+    Call call;
+    call.id = row.integer(0);
+    call.state = static_cast<int16_t>(row.integer(1));
+    call.month = static_cast<int16_t>(row.integer(2));
+    call.day = static_cast<int16_t>(row.integer(3));
+    call.hour = static_cast<int16_t>(row.integer(4));
+    call.minute = static_cast<int16_t>(row.integer(5));
+    call.time = row.optionalText(6);
+    call.number = row.text(7);
+    call.name = row.text(8);
+    call.group = static_cast<int16_t>(row.integer(9));
+    call.type = row.text(10);
+    call.line = row.text(11);
+    call.received = row.text(12);
+    return call;
+}
+
+}  // namespace
+
+CallLog::CallLog(const std::string& path, Durability durability)
+    : db_(path, Database::Mode::ReadWrite) {
+    db_.execute("PRAGMA journal_mode=WAL");
+    db_.execute(durability == Durability::PowerSafe ? "PRAGMA synchronous=FULL"
+                                                    : "PRAGMA synchronous=NORMAL");
+    db_.execute(kSchema);
+    insertCall_ = std::make_unique<Statement>(
+        db_,
+        "INSERT INTO calls (received, line, state, month, day, hour, minute, time, number, name, "
+        "\"group\", type) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    insertDelivery_ =
+        std::make_unique<Statement>(db_, "INSERT INTO deliveries (call, output) VALUES (?, ?)");
+    insertHook_ = std::make_unique<Statement>(
+        db_, "INSERT INTO hook_changes (received, line, off_hook) VALUES (?, ?, ?)");
+    updateDelivery_ = std::make_unique<Statement>(
+        db_, "UPDATE deliveries SET delivered = ? WHERE call = ? AND output = ?");
+}
+
+void CallLog::addCall(Call& call, const std::vector<std::string>& outputs) {
+    Transaction transaction(db_);
+    insertCall_->bind(1, call.received)
+        .bind(2, call.line)
+        .bind(3, call.state)
+        .bind(4, call.month)
+        .bind(5, call.day)
+        .bind(6, call.hour)
+        .bind(7, call.minute)
+        .bindOptional(8, call.time)
+        .bind(9, call.number)
+        .bind(10, call.name)
+        .bind(11, call.group)
+        .bind(12, call.type)
+        .run();
+    call.id = db_.lastInsertId();
+    for (const std::string& output : outputs) {
+        insertDelivery_->bind(1, call.id).bind(2, output).run();
+    }
+    transaction.commit();
+}
+
+void CallLog::addHookChange(bool offHook, std::string_view line, std::string_view received) {
+    insertHook_->bind(1, received).bind(2, line).bind(3, offHook ? 1 : 0).run();
+}
+
+void CallLog::markDelivered(int64_t callId, std::string_view output, std::string_view when) {
+    updateDelivery_->bind(1, when).bind(2, callId).bind(3, output).run();
+}
+
+std::vector<Call> CallLog::undelivered(std::string_view output) {
+    Statement query(db_, std::string("SELECT ") + kCallColumns +
+                             " FROM deliveries JOIN calls ON calls.id = deliveries.call"
+                             " WHERE output = ? AND delivered IS NULL ORDER BY calls.id");
+    query.bind(1, output);
+    std::vector<Call> calls;
+    while (query.step()) calls.push_back(readCall(query));
+    return calls;
+}
+
+std::vector<LoggedCall> listCalls(const std::string& path, const CallFilter& filter) {
+    const Database db(path, Database::Mode::ReadOnly);
+    Statement query(db, std::string("SELECT ") + kCallColumns +
+                            " FROM calls WHERE received >= ? AND instr(number, ?) > 0"
+                            " ORDER BY calls.id DESC LIMIT ?");
+    query.bind(1, filter.receivedSince.value_or(""))
+        .bind(2, filter.numberPart)
+        .bind(3, filter.limit.value_or(-1));
+    Statement deliveries(db,
+                         "SELECT output, delivered FROM deliveries WHERE call = ? ORDER BY output");
+    std::vector<LoggedCall> calls;
+    while (query.step()) {
+        LoggedCall logged{readCall(query), {}};
+        deliveries.bind(1, logged.call.id);
+        while (deliveries.step()) {
+            logged.deliveries.emplace_back(deliveries.text(0), deliveries.optionalText(1));
+        }
+        deliveries.reset();
+        calls.push_back(std::move(logged));
+    }
+    return calls;
+}
+
+}  // namespace velko::gateway

@@ -1,0 +1,88 @@
+#include "gateway/call_time.h"
+
+#include <cstdio>
+#include <string_view>
+
+namespace velko::gateway {
+
+namespace {
+
+constexpr std::time_t kOneDay = 24 * 60 * 60;
+// 29 February comes back within eight years (1900 to 1904 skips one leap day).
+constexpr int kYearsSearched = 9;
+
+std::tm localTime(std::time_t moment) {
+    std::tm fields{};
+    localtime_r(&moment, &fields);
+    return fields;
+}
+
+// The local moment of the fields in that year; nothing when they name no such moment (the
+// normalisation of mktime moved one of them).
+std::optional<std::time_t> localMoment(int year, int month, int day, int hour, int minute) {
+    std::tm fields{};
+    fields.tm_year = year - 1900;
+    fields.tm_mon = month - 1;
+    fields.tm_mday = day;
+    fields.tm_hour = hour;
+    fields.tm_min = minute;
+    fields.tm_isdst = -1;
+    const std::time_t moment = std::mktime(&fields);
+    if (moment == -1 || fields.tm_year != year - 1900 || fields.tm_mon != month - 1 ||
+        fields.tm_mday != day || fields.tm_min != minute) {
+        return std::nullopt;
+    }
+    return moment;
+}
+
+}  // namespace
+
+std::optional<std::time_t> inferCallMoment(int month, int day, int hour, int minute,
+                                           std::time_t now) {
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 ||
+        minute > 59) {
+        return std::nullopt;
+    }
+    const int latestYear = localTime(now + kOneDay).tm_year + 1900;
+    for (int year = latestYear; year > latestYear - kYearsSearched; --year) {
+        const auto moment = localMoment(year, month, day, hour, minute);
+        if (moment && *moment <= now + kOneDay) return moment;
+    }
+    return std::nullopt;
+}
+
+std::string localTimeText(std::time_t moment) {
+    const std::tm fields = localTime(moment);
+    char time[32];
+    char offset[8];
+    std::strftime(time, sizeof time, "%Y-%m-%dT%H:%M:%S", &fields);
+    std::strftime(offset, sizeof offset, "%z", &fields);
+    // strftime writes the offset as +0900; ISO 8601 text wants +09:00.
+    const std::string_view hours(offset, 3), minutes(offset + 3, 2);
+    return std::string(time) + std::string(hours) + ":" + std::string(minutes);
+}
+
+std::string utcTimeText(std::chrono::system_clock::time_point moment) {
+    using namespace std::chrono;
+    const auto milliseconds = floor<std::chrono::milliseconds>(moment);
+    const std::time_t seconds = system_clock::to_time_t(floor<std::chrono::seconds>(moment));
+    std::tm fields{};
+    gmtime_r(&seconds, &fields);
+    char text[40];
+    const size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &fields);
+    std::snprintf(text + length, sizeof text - length, ".%03dZ",
+                  static_cast<int>(milliseconds.time_since_epoch().count() % 1000));
+    return text;
+}
+
+std::optional<std::time_t> localDayStart(const std::string& text) {
+    int year = 0, month = 0, day = 0;
+    char end = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &year, &month, &day, &end) != 3 ||
+        text.size() != 10) {
+        return std::nullopt;
+    }
+    return localMoment(year, month, day, 0, 0);
+}
+
+}  // namespace velko::gateway

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <chrono>
+#include <ctime>
+#include <optional>
+#include <string>
+
+namespace velko::gateway {
+
+// The terminal reports a call's month, day, hour and minute without a year. The moment they
+// stand for, in local time, is the latest one not more than a day ahead of now: a call from
+// 31 December received on 1 January belongs to the year before, and a terminal clock a little
+// ahead of the gateway's keeps the current year. Nothing for fields that are no date or time
+// (month 13, 30 February, hour 24).
+std::optional<std::time_t> inferCallMoment(int month, int day, int hour, int minute,
+                                           std::time_t now);
+
+// "2026-03-05T09:07:00+09:00": local time with its offset from UTC.
+std::string localTimeText(std::time_t moment);
+
+// "2026-03-05T00:07:12.345Z": UTC to the millisecond.
+std::string utcTimeText(std::chrono::system_clock::time_point moment);
+
+// The first moment of a local calendar day given as "YYYY-MM-DD"; nothing for another text or
+// a day that does not exist.
+std::optional<std::time_t> localDayStart(const std::string& text);
+
+}  // namespace velko::gateway

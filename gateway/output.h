@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "gateway/call.h"
+
+namespace velko::gateway {
+
+// The state of the line that outputs publish besides the calls.
+struct LineStatus {
+    bool terminalConnected = false;
+    bool offHook = false;
+    bool ringing = false;
+};
+
+// A call that was answered: the receiver lifted while it rang, and put down again.
+struct FinishedCall {
+    Call call;
+    std::time_t started = 0;  // when the call was reported
+    std::time_t answered = 0;
+    std::time_t ended = 0;
+};
+
+// What an output reports to the gateway, always on the loop's thread.
+class OutputEvents {
+  public:
+    virtual ~OutputEvents() = default;
+    // The far end acknowledged the call.
+    virtual void delivered(std::string_view output, int64_t callId) = 0;
+    // The connection to the far end came up or went down; reason says why it went down.
+    virtual void connectionChanged(std::string_view output, bool up, const std::string& reason) = 0;
+};
+
+// One destination of the calls (NCID, MQTT): its own connection, reconnection with backoff,
+// and sanitising of values. The gateway hands it every logged call in the log's order,
+// the calls still undelivered at start first; the output delivers them in that order, resends
+// what was not acknowledged after every reconnection, and reports each acknowledged call once
+// through OutputEvents. No method blocks.
+class Output {
+  public:
+    virtual ~Output() = default;
+
+    // The name of its delivery state in the call log ("ncid", "mqtt").
+    virtual std::string_view name() const = 0;
+    virtual void deliver(const Call& call) = 0;
+    virtual void lineStatus(const LineStatus& status) = 0;
+    virtual void callFinished(const FinishedCall& finished) = 0;
+    // Ends the connection cleanly; returns within about half a second.
+    virtual void stop() = 0;
+};
+
+}  // namespace velko::gateway

@@ -1,0 +1,50 @@
+#include "gateway/posix/gateway_service.h"
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <vector>
+
+#include "control_class/velko_foxpro.h"
+#include "gateway/call_log.h"
+#include "gateway/gateway.h"
+#include "gateway/posix/poll_loop_access.h"
+#include "gateway/terminal_reader.h"
+#include "gateway/terminal_session.h"
+
+namespace velko::gateway {
+
+int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
+               const std::function<bool()>& stopRequested) {
+    ReportPrinter report(std::cout, options.json);
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(options.callsPath).parent_path(),
+                                        ignored);
+    CallLog log(options.callsPath, options.powerSafe ? CallLog::Durability::PowerSafe
+                                                     : CallLog::Durability::ProcessSafe);
+    PollLoopAccess loop(platform.loop());
+    Gateway gateway(log, loop, report, {options.line, options.ringingTime});
+    std::vector<std::unique_ptr<Output>> outputs;
+    for (const auto& output : outputs) gateway.addOutput(*output);
+    gateway.start();
+
+    velko_foxpro control(platform);
+    TerminalReader reader(
+        {[&gateway](int16_t state, const CID_INFO& call) { gateway.callReported(state, call); },
+         [&gateway](bool offHook) { gateway.hookChanged(offHook); }});
+    control.events().advise(reader);
+    TerminalSession terminal(control, loop, options.port,
+                             [&gateway](bool connected, const std::string& reason) {
+                                 gateway.terminalChanged(connected, reason);
+                             });
+    terminal.start();
+    runUntil(platform.loop(), stopRequested, MessageLoop::Clock::time_point::max());
+
+    terminal.stop();
+    for (const auto& output : outputs) output->stop();
+    // Acknowledgements the outputs handed over before they stopped go into the log.
+    platform.loop().runPending();
+    return 0;
+}
+
+}  // namespace velko::gateway

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "platform/posix/posix_platform.h"
+
+namespace velko::gateway {
+
+// What velko gateway is asked to do (README, "velko gateway").
+struct GatewayOptions {
+    std::string port = "COM1";
+    std::string line = "velko";
+    std::string callsPath;
+    bool powerSafe = false;
+    bool json = false;
+    std::chrono::milliseconds ringingTime{30000};
+};
+
+// Runs the gateway on the platform's thread until stopRequested() holds: the control reads the
+// terminal on the port, every call is logged and delivered to the outputs, and what happens is
+// printed on standard output. Returns the process's exit status.
+int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
+               const std::function<bool()>& stopRequested);
+
+}  // namespace velko::gateway

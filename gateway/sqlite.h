@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace velko::gateway {
+
+// A failure of SQLite, with its message.
+class DatabaseError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// One SQLite database connection; closed with the object. Every failure raises DatabaseError.
+class Database {
+  public:
+    enum class Mode { ReadWrite, ReadOnly };
+
+    Database(const std::string& path, Mode mode);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Runs statements that return no rows.
+    void execute(const std::string& sql);
+    int64_t lastInsertId() const;
+    sqlite3* handle() const { return db_; }
+
+  private:
+    sqlite3* db_ = nullptr;
+};
+
+// A prepared statement, bound by position (from 1) and stepped through its rows; reset, it runs
+// again with new values.
+class Statement {
+  public:
+    Statement(const Database& db, std::string_view sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& bind(int index, int64_t value);
+    Statement& bind(int index, std::string_view text);
+    // NULL for none.
+    Statement& bindOptional(int index, const std::optional<std::string>& text);
+    // True while there is a row to read; false once the statement has run to its end.
+    bool step();
+    // Runs a statement that returns no rows and resets it.
+    void run();
+    void reset();
+
+    int64_t integer(int column) const;
+    std::string text(int column) const;
+    std::optional<std::string> optionalText(int column) const;
+
+  private:
+    sqlite3* db_;
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+// A transaction committed by commit() and rolled back when left otherwise.
+class Transaction {
+  public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void commit();
+
+  private:
+    Database& db_;
+    bool open_ = true;
+};
+
+}  // namespace velko::gateway
