@@ -2,8 +2,10 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "gateway/posix/mqtt_output.h"
 #include "platform/posix/posix_platform.h"
 
 namespace velko::gateway {
@@ -16,6 +18,7 @@ struct GatewayOptions {
     bool powerSafe = false;
     bool json = false;
     std::chrono::milliseconds ringingTime{30000};
+    std::optional<MqttSettings> mqtt;
 };
 
 // Runs the gateway on the platform's thread until stopRequested() holds: the control reads the

@@ -286,6 +286,51 @@ def opened(terminal, shell_factory):
     return shell
 
 
+@pytest.fixture
+def sims():
+    """A factory of simulators on pseudo-terminals (gateway_support.Sim), ended with the test."""
+    from gateway_support import Sim
+
+    made = []
+
+    def start(*options):
+        made.append(Sim(*options))
+        return made[-1]
+
+    yield start
+    for sim in made:
+        sim.kill()
+
+
+@pytest.fixture
+def gateways():
+    """A factory of `velko gateway --json` runs (gateway_support.Gateway) in Korea's time zone,
+    killed at the end of the test."""
+    from gateway_support import Gateway, environment
+
+    started = []
+
+    def start(*options, env=None):
+        started.append(Gateway(*options, env=env or environment(TZ="Asia/Seoul")))
+        return started[-1]
+
+    yield start
+    for gateway in started:
+        gateway.kill()
+
+
+@pytest.fixture
+def broker(tmp_path):
+    """A mosquitto broker of the test's own on a free loopback port."""
+    from gateway_support import Broker
+
+    folder = tmp_path / "broker"
+    folder.mkdir()
+    started = Broker(folder)
+    yield started
+    started.stop()
+
+
 def locked_by_another_program(path):
     """Opens the device and takes its lock, as another program holding the port does."""
     fd = os.open(path, os.O_RDWR | os.O_NOCTTY)

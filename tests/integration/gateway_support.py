@@ -1,12 +1,15 @@
 """Processes for the gateway's tests and its load script: the simulator, the gateway itself and a
 log listing. Output is read by threads and waited for with deadlines, never with sleeps."""
 
+import getpass
 import json
 import os
 import signal
+import socket
 import subprocess
 import threading
 import time
+from pathlib import Path
 
 from conftest import TIMEOUT, VELKO, Deadline
 
@@ -134,3 +137,79 @@ def environment(**variables):
     merged = dict(os.environ)
     merged.update(variables)
     return merged
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+class Broker:
+    """A mosquitto broker of its own on a loopback port, its retained messages and sessions
+    kept in `folder` across a stop and a start. It runs as the user running the tests (started
+    by root, mosquitto would otherwise become a user that cannot write the folder)."""
+
+    def __init__(self, folder, port=None, anonymous=True, extra=""):
+        self.folder = Path(folder)
+        self.port = port or free_port()
+        self.config = self.folder / "mosquitto.conf"
+        self.config.write_text(f"listener {self.port} 127.0.0.1\n"
+                               f"allow_anonymous {str(anonymous).lower()}\n"
+                               f"persistence true\npersistence_location {self.folder}/\n"
+                               f"log_dest stderr\nuser {getpass.getuser()}\n{extra}")
+        self.proc = None
+        self.start()
+
+    def start(self):
+        self.proc = subprocess.Popen(["mosquitto", "-c", str(self.config)],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.log = Lines(self.proc.stderr)
+        self.log.wait(lambda line: line.endswith(" running"))
+
+    def stop(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.terminate()
+            self.proc.wait(TIMEOUT)
+
+
+class Subscriber:
+    """An MQTT client with a session that outlives its connection (QoS 1, clean session off),
+    so that nothing published while the broker was away is lost to it. Messages are kept in
+    order as (topic, payload text, retained, arrival time)."""
+
+    def __init__(self, port, *topics, client_id="velko-test-subscriber"):
+        import paho.mqtt.client as mqtt  # only the MQTT tests need it
+
+        self.messages = []
+        self._changed = threading.Condition()
+        self.client = mqtt.Client(client_id=client_id, clean_session=False)
+        self.client.reconnect_delay_set(min_delay=1, max_delay=1)
+        self.client.on_connect = lambda client, *_: [client.subscribe(t, qos=1) for t in topics]
+        self.client.on_message = self._received
+        self.client.connect("127.0.0.1", port)
+        self.client.loop_start()
+
+    def _received(self, client, userdata, message):
+        with self._changed:
+            self.messages.append((message.topic, message.payload.decode(), bool(message.retain),
+                                  time.time()))
+            self._changed.notify_all()
+
+    def wait(self, predicate, seconds=None):
+        """The messages once predicate(messages) holds."""
+        deadline = Deadline(seconds)
+        with self._changed:
+            while not predicate(self.messages):
+                if deadline.passed():
+                    raise AssertionError(f"not seen; last messages {self.messages[-8:]}")
+                self._changed.wait(deadline.left())
+            return list(self.messages)
+
+    def payloads(self, topic):
+        with self._changed:
+            return [payload for got, payload, _, _ in self.messages if got == topic]
+
+    def close(self):
+        self.client.loop_stop()
+        self.client.disconnect()

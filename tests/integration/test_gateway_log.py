@@ -7,35 +7,7 @@ import subprocess
 
 import pytest
 from conftest import VELKO
-from gateway_support import Gateway, Sim, environment, logged_calls, velko_log
-
-SEOUL = environment(TZ="Asia/Seoul")
-
-
-@pytest.fixture
-def sims():
-    made = []
-
-    def start(*options):
-        made.append(Sim(*options))
-        return made[-1]
-
-    yield start
-    for sim in made:
-        sim.kill()
-
-
-@pytest.fixture
-def gateways():
-    started = []
-
-    def start(*options, env=SEOUL):
-        started.append(Gateway(*options, env=env))
-        return started[-1]
-
-    yield start
-    for gateway in started:
-        gateway.kill()
+from gateway_support import logged_calls, velko_log
 
 
 def without(call, *keys):
