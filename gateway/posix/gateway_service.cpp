@@ -25,6 +25,7 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
     PollLoopAccess loop(platform.loop());
     Gateway gateway(log, loop, report, {options.line, options.ringingTime});
     std::vector<std::unique_ptr<Output>> outputs;
+    if (options.ncid) outputs.push_back(std::make_unique<NcidOutput>(*options.ncid, loop, gateway));
     if (options.mqtt) outputs.push_back(std::make_unique<MqttOutput>(*options.mqtt, loop, gateway));
     for (const auto& output : outputs) gateway.addOutput(*output);
     gateway.start();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "gateway/posix/mqtt_output.h"
+#include "gateway/posix/ncid_output.h"
 #include "platform/posix/posix_platform.h"
 
 namespace velko::gateway {
@@ -18,6 +19,7 @@ struct GatewayOptions {
     bool powerSafe = false;
     bool json = false;
     std::chrono::milliseconds ringingTime{30000};
+    std::optional<NcidSettings> ncid;
     std::optional<MqttSettings> mqtt;
 };
 

@@ -24,6 +24,7 @@ struct GatewayCommandOptions {
     gateway::GatewayOptions gateway;
     std::vector<std::string> devices;
     int ringingSeconds = 30;
+    std::string ncid;
     std::string mqtt;
     std::string mqttTopic = "velko";
     std::string mqttUser;
@@ -102,6 +103,10 @@ int serveGateway(GatewayCommandOptions& options) {
         options.gateway.callsPath = gateway::defaultCallLogPath();
     }
     options.gateway.ringingTime = std::chrono::seconds(options.ringingSeconds);
+    if (!options.ncid.empty()) {
+        const auto [host, port] = *hostAndPort(options.ncid, 3333);
+        options.gateway.ncid = gateway::NcidSettings{host, port, VELKO_VERSION_TEXT};
+    }
     if (!options.mqtt.empty()) {
         const auto [host, port] =
             *hostAndPort(options.mqtt, options.mqttCaFile.empty() ? 1883 : 8883);
@@ -151,6 +156,9 @@ void addGatewayCommand(CLI::App& app, int& status) {
                      "The line counts as ringing this long after a call report")
         ->default_str("30")
         ->check(CLI::PositiveNumber);
+    command->add_option("--ncid", options->ncid, "Deliver the calls to this NCID server")
+        ->type_name("HOST[:PORT]")
+        ->check(CLI::Validator(checkHostAndPort, ""));
     command->add_option("--mqtt", options->mqtt, "Deliver the calls to this MQTT broker")
         ->type_name("HOST[:PORT]")
         ->check(CLI::Validator(checkHostAndPort, ""));

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "gateway/loop_access.h"
+#include "gateway/output.h"
+
+namespace velko::gateway {
+
+struct NcidSettings {
+    std::string host;
+    uint16_t port = 3333;
+    std::string version;  // in the HELLO line
+};
+
+// Delivers calls to an NCID server as a gateway (docs/ncid.md), on a thread of its own that
+// hands its results to the loop: it connects, says HELLO, reads the greeting to its 300 line,
+// switches to acknowledgement mode, and sends each waiting line alone, the next only after the
+// server has acknowledged the one before. A call counts as delivered when its CALL line is
+// acknowledged. It keeps reading the socket (the server echoes every call), and after a lost
+// connection it connects again, 1 s later and then at doubling intervals up to 30 s, and
+// sends what was not acknowledged, oldest first.
+class NcidOutput final : public Output {
+  public:
+    NcidOutput(NcidSettings settings, LoopAccess& loop, OutputEvents& events);
+    ~NcidOutput() override;
+    NcidOutput(const NcidOutput&) = delete;
+    NcidOutput& operator=(const NcidOutput&) = delete;
+
+    std::string_view name() const override { return "ncid"; }
+    void deliver(const Call& call) override;
+    void lineStatus(const LineStatus&) override {}
+    void callFinished(const FinishedCall& finished) override;
+    void stop() override;
+
+  private:
+    struct Waiting {
+        std::string line;
+        int64_t callId;  // 0 for a line that is no call
+    };
+
+    void enqueue(Waiting waiting);
+    void wake();
+    void run();
+    void connectAndServe();
+    void tell(bool up, const std::string& reason);
+
+    NcidSettings settings_;
+    LoopAccess& loop_;
+    OutputEvents& events_;
+    int wakeRead_ = -1;
+    int wakeWrite_ = -1;
+    std::mutex mutex_;
+    std::deque<Waiting> waiting_;
+    std::atomic<bool> stopping_{false};
+    // The connecting thread's own: the last reason told, and the wait before the next attempt.
+    std::string lastReason_;
+    std::chrono::steady_clock::duration retry_{};
+    std::thread thread_;
+};
+
+}  // namespace velko::gateway
