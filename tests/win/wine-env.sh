@@ -143,6 +143,22 @@ wine_env_register_port() {
 }" "$WINEPREFIX/system.reg"
 }
 
+# Each --device N=PATH among the arguments (or --device=N=PATH) becomes port N; a text of
+# another shape is left for the program to report.
+wine_env_register_devices() {
+  local arguments=("$@") device i
+  for ((i = 0; i < ${#arguments[@]}; ++i)); do
+    case ${arguments[i]} in
+      --device) device=${arguments[i + 1]:-} ;;
+      --device=*) device=${arguments[i]#--device=} ;;
+      *) continue ;;
+    esac
+    if [[ $device =~ ^([0-9]+)=(.+)$ ]]; then
+      wine_env_register_port "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
+    fi
+  done
+}
+
 # A Linux path as Wine's drive Z: names it.
 wine_env_windows_path() {
   local path=$1

@@ -94,11 +94,10 @@ CommDevice::CommDevice(int16_t port, const LineSettings& settings, Handshaking h
     : handle_(openPort(port)) {
     try {
         configure(settings, handshaking);
-        // Reads return at once with what the driver holds; writes have no driver time limit.
-        COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
-        if (!SetCommTimeouts(handle_, &timeouts) || !SetCommMask(handle_, EV_RXCHAR)) {
-            raiseCouldNotSetCommState();
-        }
+        // No time-outs: a read waits until it has every byte it asked for (the reader asks
+        // for no more than are there, or for one to wait with); writes have no driver limit.
+        COMMTIMEOUTS timeouts{};
+        if (!SetCommTimeouts(handle_, &timeouts)) raiseCouldNotSetCommState();
         reader_ = std::make_unique<CommReader>(handle_, std::move(onBytes));
     } catch (...) {
         CloseHandle(handle_);
