@@ -14,9 +14,10 @@ for each build:
       percentiles and extremes over many commands (goal: median under 1 ms);
   (c) for a Windows build with bin/ack_path_bench.exe, where that delay goes on the Windows side:
       the program's performance counter, which under Wine counts CLOCK_MONOTONIC_RAW, is read
-      when the reader thread has the bytes, when their notification runs on the control's thread
+      when the reader thread has the bytes, when their notification runs on the waiting thread
       and when the wait has returned (see bench/win/ack_path_bench.cpp), and set against the
-      terminal's own stamps on the same clock.
+      terminal's own stamps on the same clock; then the same for bin/ack_floor_bench.exe, the
+      same hand-overs with the fewest system calls, which shows the part that is Wine's.
 
 Only prints figures; it does not fail on a slow machine. Usage:
   bench/ack_wait_bench.py [--build FOLDER]... [--runs 200]
@@ -94,12 +95,6 @@ class Build:
         if self.windows:
             return [os.path.join(ROOT, "tests", "win", "wine-velko")] + arguments
         return [os.path.join(self.folder, "bin", "velko")] + arguments
-
-    def path_bench(self, arguments):
-        """The step bench program's command, or None when the build has none."""
-        if not (self.windows and os.path.exists(self.bin("ack_path_bench.exe"))):
-            return None
-        return [os.path.join(ROOT, "tests", "win", "wine-program"), "ack_path_bench.exe"] + arguments
 
     def bin(self, program):
         return os.path.join(self.folder, "bin", program)
@@ -251,20 +246,30 @@ def through_the_tool(build, runs):
 
 STEPS = (
     "ACK written -> reader thread has the bytes",
-    "-> notification runs on the control's thread",
+    "-> notification runs on the waiting thread",
     "-> the wait has returned",
     "-> body arrived at the terminal",
 )
 
+STEP_PROGRAMS = (
+    ("ack_path_bench.exe", "the Win32 serial component's path (bench/win/ack_path_bench.cpp)"),
+    ("ack_floor_bench.exe", "the floor: the same hand-overs with the fewest system calls "
+     "(bench/win/ack_floor_bench.cpp)"),
+)
 
-def windows_steps(build, runs):
-    command = build.path_bench(["--device", "", str(runs)])
-    if command is None:
-        return
+
+def step_rounds(build, program, runs):
+    """The steps' durations in ms, one list per step, and how many rounds were left out because
+    their stamps were out of order; None when the build lacks the program."""
+    if not os.path.exists(build.bin(program)):
+        return None
     terminal = Terminal()
-    command[command.index("")] = f"{PORT}={terminal.device}"
-    bench = subprocess.Popen(command, stdin=subprocess.DEVNULL, env=build.environment)
+    bench = subprocess.Popen(
+        [os.path.join(ROOT, "tests", "win", "wine-program"), program,
+         "--device", f"{PORT}={terminal.device}", str(runs)],
+        stdin=subprocess.DEVNULL, env=build.environment)
     steps = [[] for _ in STEPS]
+    disordered = 0
     try:
         limit = START_LIMIT
         for _ in range(runs):
@@ -275,11 +280,10 @@ def windows_steps(build, runs):
             body, _, arrived = terminal.read_until(b"]")
             stamps = [sent] + [int(stamp) for stamp in body[:-1].split()] + [arrived]
             if len(stamps) != len(STEPS) + 1:
-                raise RuntimeError(f"ack_path_bench wrote {body!r}")
+                raise RuntimeError(f"{program} wrote {body!r}")
             if stamps != sorted(stamps):
-                print("  (c) the program's performance counter is not CLOCK_MONOTONIC_RAW here; "
-                      "no step figures")
-                return
+                disordered += 1
+                continue
             for step, (start, end) in enumerate(zip(stamps, stamps[1:])):
                 steps[step].append((end - start) / 10000)
     finally:
@@ -289,12 +293,27 @@ def windows_steps(build, runs):
             bench.kill()
             bench.wait()
         terminal.close()
-    print(f"  (c) steps of the Win32 serial component's path over {runs} rounds "
-          "(bench/win/ack_path_bench.cpp):")
-    for name, values in zip(STEPS, steps):
-        print(f"      {name:47} {spread(values)}")
-    totals = [sum(parts) for parts in zip(*steps)]
-    print(f"      {'total':47} {spread(totals)}")
+    return steps, disordered
+
+
+def windows_steps(build, runs):
+    for program, title in STEP_PROGRAMS:
+        measured = step_rounds(build, program, runs)
+        if measured is None:
+            continue
+        steps, disordered = measured
+        print(f"  (c) steps over {runs} rounds, {title}:")
+        if not steps[0]:
+            # A round's stamps are out of order when a late piece of the previous reply arrives
+            # after the round began; all of them are when the counter is another clock.
+            print("      the program's performance counter is not CLOCK_MONOTONIC_RAW here")
+            continue
+        for name, values in zip(STEPS, steps):
+            print(f"      {name:47} {spread(values)}")
+        totals = [sum(parts) for parts in zip(*steps)]
+        print(f"      {'total':47} {spread(totals)}")
+        if disordered:
+            print(f"      ({disordered} rounds with stamps out of order left out)")
 
 
 def main():
@@ -313,7 +332,8 @@ def main():
         kind = "velko.exe and velko_fox.ocx under Wine" if build.windows else "Linux velko"
         print(f"{build.name} ({kind}):", flush=True)
         through_the_tool(build, options.runs)
-        windows_steps(build, options.runs)
+        if build.windows:
+            windows_steps(build, options.runs)
 
 
 if __name__ == "__main__":

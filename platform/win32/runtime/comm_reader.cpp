@@ -22,6 +22,7 @@ CommReader::Event::Event() : handle_(CreateEventW(nullptr, TRUE, FALSE, nullptr)
     if (handle_ == nullptr) raiseOutOfMemory();
 }
 
+// A read sets its event to nonsignaled itself as it begins.
 class CommReader::Overlapped {
   public:
     explicit Overlapped(HANDLE event) { overlapped_.hEvent = event; }
@@ -30,7 +31,6 @@ class CommReader::Overlapped {
         const HANDLE event = overlapped_.hEvent;
         overlapped_ = OVERLAPPED{};
         overlapped_.hEvent = event;
-        ResetEvent(event);
         return &overlapped_;
     }
     HANDLE event() const { return overlapped_.hEvent; }
