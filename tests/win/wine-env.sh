@@ -1,7 +1,7 @@
-# Sourced by the scripts that run Windows programs under Wine (wine-velko, run-runtime-tests,
-# run-module-tests): a private Wine prefix for each run, copied from a template prefix made once
-# under the Windows build folder, with the pty helper preloaded (pty-ioctl/), so that Wine waits
-# for serial events on pseudo-terminals and holds them exclusively as Windows holds COM ports.
+# Sourced by the scripts that run Windows programs under Wine (wine-velko, wine-program,
+# run-runtime-tests, run-module-tests): a private Wine prefix for each run, copied from a template
+# prefix made once under the Windows build folder, with the pty helper preloaded (pty-ioctl/), so
+# that Wine holds pseudo-terminals exclusively as Windows holds COM ports.
 #
 # VELKO_WIN_BUILD: the Windows build folder (a relative path is taken from the repository's
 # root). It holds bin/ (velko.exe, velko_fox.ocx, the test programs), and gets pty-ioctl/,

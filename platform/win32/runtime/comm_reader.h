@@ -17,7 +17,7 @@ namespace velko::win32 {
 //
 // A pending read completes as soon as its byte is there, on Windows and under Wine alike. Wine's
 // WaitCommEvent instead polls the device once a millisecond, which adds about a millisecond to
-// every reply and keeps a core busy while the line is quiet.
+// every reply and costs processor time while the line is quiet.
 class CommReader {
   public:
     using OnBytes = std::function<void(std::string_view bytes)>;
