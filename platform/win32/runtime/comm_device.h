@@ -33,6 +33,8 @@ class CommDevice {
 
   private:
     HANDLE handle_;
+    // The completion of the writes, which all come from the owner's thread.
+    HANDLE written_ = nullptr;
     DWORD writeLimitMilliseconds_ = 0;
     std::unique_ptr<CommReader> reader_;
 };
