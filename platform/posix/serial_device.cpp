@@ -65,6 +65,9 @@ std::chrono::milliseconds stallLimitFor(int baud) {
 
 SerialDevice::SerialDevice(const std::string& path) : fd_(openDevice(path)) {
     holdExclusively(fd_);
+    // What the device received before it was opened belongs to no one now: an answer left on
+    // the line by an earlier program must not pass for the answer to a new command.
+    ::tcflush(fd_, TCIFLUSH);
 }
 
 SerialDevice::~SerialDevice() {

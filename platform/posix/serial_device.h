@@ -13,7 +13,7 @@ namespace velko::posix {
 class SerialDevice {
   public:
     // Raises 8002 when there is no such device (or it cannot be opened), 8005 when another
-    // program or component holds it.
+    // program or component holds it. What the device had received before is discarded.
     explicit SerialDevice(const std::string& path);
     ~SerialDevice();
     SerialDevice(const SerialDevice&) = delete;
