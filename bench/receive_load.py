@@ -19,6 +19,7 @@ Only prints figures; it does not fail on a slow machine. Usage:
 import argparse
 import json
 import os
+import re
 import subprocess
 import sys
 import threading
@@ -57,7 +58,7 @@ class ProcessMemory:
     def __init__(self, pid):
         self.root = pid
 
-    def _program(self):
+    def program(self):
         for pid in [self.root, *self._descendants(self.root)]:
             try:
                 command = Path(f"/proc/{pid}/cmdline").read_bytes()
@@ -80,7 +81,7 @@ class ProcessMemory:
     def kib(self, field):
         """VmRSS (now) or VmHWM (peak so far) in KiB, 0 when unknown."""
         try:
-            status = Path(f"/proc/{self._program()}/status").read_text()
+            status = Path(f"/proc/{self.program()}/status").read_text()
         except OSError:
             return 0
         for line in status.splitlines():
@@ -117,9 +118,24 @@ def write_all(fd, data, sizes):
         turn += 1
 
 
-def read_lines(stream, on_line):
-    for line in stream:
-        on_line(line)
+CALL_NUMBER = re.compile(rb'"event":"ReceiveCallByString".*?"cidStrInfo":"(?:-?\d+ ){4}0(\d+)')
+
+
+def read_output(stream, on_call_numbers, on_line):
+    """Reads the shell's output in large blocks; the numbers of the calls reported go to
+    on_call_numbers, every other line that is no event to on_line."""
+    pending = b""
+    while block := stream.read1(1 << 16):
+        pending += block
+        complete = pending.rfind(b"\n") + 1
+        lines, pending = pending[:complete], pending[complete:]
+        numbers = CALL_NUMBER.findall(lines)
+        if numbers:
+            on_call_numbers(numbers)
+        if b'"call"' in lines:
+            for line in lines.splitlines():
+                if line.startswith(b'{"call"'):
+                    on_line(line)
 
 
 def main():
@@ -141,26 +157,29 @@ def main():
     )
 
     opened = threading.Event()
+    open_result = []
     seen = []
     last_seen = [time.monotonic()]
 
+    def on_call_numbers(numbers):
+        seen.extend(int(number) - NUMBER_BASE for number in numbers)
+        last_seen[0] = time.monotonic()
+
     def on_line(line):
-        if b"ReceiveCallByString" in line:
-            number = json.loads(line)["cidStrInfo"].split()[4]
-            seen.append(int(number) - NUMBER_BASE)
-            last_seen[0] = time.monotonic()
-        elif b'"call":"OpenVelko"' in line:
-            if json.loads(line)["result"] != 0:
-                sys.exit(f"OpenVelko failed: {line!r}")
+        call = json.loads(line)
+        if call["call"] == "OpenVelko":
+            open_result.append(call.get("result"))
             opened.set()
 
-    reader = threading.Thread(target=read_lines, args=(shell.stdout, on_line), daemon=True)
+    reader = threading.Thread(
+        target=read_output, args=(shell.stdout, on_call_numbers, on_line), daemon=True
+    )
     reader.start()
     shell.stdin.write(b'OpenVelko COM1 ""\n')
     shell.stdin.flush()
-    if not opened.wait(OPEN_LIMIT):
+    if not opened.wait(OPEN_LIMIT) or open_result != [0]:
         shell.kill()
-        sys.exit("the shell did not open COM1")
+        sys.exit(f"the shell did not open COM1: {open_result}")
 
     memory = ProcessMemory(shell.pid)
     start_kib = memory.kib("VmRSS")
@@ -175,7 +194,7 @@ def main():
         if not reader.is_alive():
             break
     finished = last_seen[0]
-    peak_kib = max(sampler.peak, memory.kib("VmHWM") if memory._program() == shell.pid else 0)
+    peak_kib = max(sampler.peak, memory.kib("VmHWM") if memory.program() == shell.pid else 0)
     sampler.done.set()
     shell.stdin.close()
     try:

@@ -20,43 +20,70 @@ constexpr size_t kAbsentTextsKept = 8;
 constexpr size_t kMarkerStartKept = kResponseHeader.size() - 1;
 constexpr size_t kEndLineStartKept = kEndLine.size() - 1;
 
-bool endsWith(TextView text, size_t end, TextView marker) {
-    return end >= marker.size() && text.substr(end - marker.size(), marker.size()) == marker;
-}
-
 }  // namespace
 
 bool RxBuffer::append(TextView text) {
     const size_t from = storage_.size();
     storage_.append(text);
     noteMarkers(from);
+    return noteAcknowledgement(text);
+}
 
-    // An acknowledgement that began in the characters received before this text.
-    Text joined(ackTail_.data(), ackTailSize_);
-    joined.append(text.substr(0, kAcknowledgement.size() - 1));
-    const bool acknowledged = joined.find(kAcknowledgement) != TextView::npos ||
-                              text.find(kAcknowledgement) != TextView::npos;
-    joined.assign(ackTail_.data(), ackTailSize_);
-    joined.append(text.substr(text.size() - std::min(text.size(), ackTail_.size())));
-    ackTailSize_ = std::min(joined.size(), ackTail_.size());
-    std::copy(joined.end() - static_cast<ptrdiff_t>(ackTailSize_), joined.end(), ackTail_.begin());
+bool RxBuffer::noteAcknowledgement(TextView text) {
+    if (text.size() < kAcknowledgement.size()) {
+        bool acknowledged = false;
+        for (char16_t c : text) {
+            if (c == kAcknowledgement[ackMatched_]) {
+                ++ackMatched_;
+            } else {
+                ackMatched_ = c == kAcknowledgement[0] ? 1 : 0;
+            }
+            if (ackMatched_ == kAcknowledgement.size()) {
+                acknowledged = true;
+                ackMatched_ = 0;
+            }
+        }
+        return acknowledged;
+    }
+    const bool acknowledged =
+        (ackMatched_ > 0 && text.starts_with(kAcknowledgement.substr(ackMatched_))) ||
+        text.find(kAcknowledgement) != TextView::npos;
+    ackMatched_ = text.ends_with(kAcknowledgement.substr(0, 2))   ? 2
+                  : text.ends_with(kAcknowledgement.substr(0, 1)) ? 1
+                                                                  : 0;
     return acknowledged;
 }
 
-// Every marker ends in CR LF, so each one that the new text completes ends at one of its LFs.
+// Every marker ends in CR LF, so each one that the new text completes ends at one of its LFs;
+// the character before the CR tells which it can be.
 void RxBuffer::noteMarkers(size_t from) {
     const TextView text(storage_);
-    for (size_t lf = text.find(u'\n', from); lf != TextView::npos; lf = text.find(u'\n', lf + 1)) {
+    for (size_t lf = std::max(from, size_t{2}); lf < text.size(); ++lf) {
+        if (text[lf] != u'\n' || text[lf - 1] != kCR) continue;
+        TextView marker;
+        switch (text[lf - 2]) {
+            case u'd':
+                marker = kEndLine;
+                break;
+            case u't':
+                marker = kReportHeader;
+                break;
+            case u'e':
+                marker = kResponseHeader;
+                break;
+            default:
+                continue;
+        }
         const size_t end = lf + 1;
-        for (TextView marker : {kEndLine, kReportHeader, kResponseHeader}) {
-            if (!endsWith(text, end, marker) || end - marker.size() < start_) continue;
-            const uint64_t at = base_ + end - marker.size();
-            if (marker == kEndLine) {
-                endLines_.push_back(at);
-            } else {
-                headers_.push_back({at, marker});
-            }
-            break;
+        if (end < start_ + marker.size() ||
+            text.substr(end - marker.size(), marker.size()) != marker) {
+            continue;
+        }
+        const uint64_t at = base_ + end - marker.size();
+        if (marker == kEndLine) {
+            endLines_.push_back(at);
+        } else {
+            headers_.push_back({at, marker});
         }
     }
 }
@@ -79,6 +106,8 @@ void RxBuffer::consumeFront(size_t count) {
 }
 
 std::optional<size_t> RxBuffer::endLineFrom(uint64_t offset) const {
+    if (endLines_.empty() || endLines_.back() < offset) return std::nullopt;
+    if (endLines_.front() >= offset) return static_cast<size_t>(endLines_.front() - frontOffset());
     const auto found = std::lower_bound(endLines_.begin(), endLines_.end(), offset);
     if (found == endLines_.end()) return std::nullopt;
     return static_cast<size_t>(*found - frontOffset());
@@ -99,6 +128,8 @@ std::optional<Frame> RxBuffer::nextFrame() const {
 }
 
 size_t RxBuffer::keepWithinBound() {
+    // Within the bound, no message can be longer than it, nor end beyond it.
+    if (!skippingOverlong_ && size() <= kLastHeldPosition) return 0;
     const uint64_t before = frontOffset();
     for (;;) {
         if (skippingOverlong_) {
@@ -150,8 +181,7 @@ std::optional<size_t> RxBuffer::endLineInMessage() const {
 
 bool RxBuffer::messageComplete() const { return endLineInMessage().has_value(); }
 
-size_t RxBuffer::findInMessage(TextView text) {
-    const TextView message = currentMessage();
+size_t RxBuffer::findInMessage(TextView message, TextView text) {
     const uint64_t end = frontOffset() + message.size();
     if (absentEnd_ != end) {
         absent_.clear();
@@ -164,8 +194,9 @@ size_t RxBuffer::findInMessage(TextView text) {
 }
 
 bool RxBuffer::takeThroughTitle(TextView title) {
-    if (currentMessage().empty()) return false;
-    const size_t at = findInMessage(title);
+    const TextView message = currentMessage();
+    if (message.empty()) return false;
+    const size_t at = findInMessage(message, title);
     if (at == TextView::npos) return false;
     checkHeld(at);
     consumeFront(at + title.size());
@@ -173,7 +204,7 @@ bool RxBuffer::takeThroughTitle(TextView title) {
 }
 
 std::optional<Text> RxBuffer::takeLine() {
-    const size_t lineEnd = findInMessage(kCRLF);
+    const size_t lineEnd = findInMessage(currentMessage(), kCRLF);
     if (lineEnd == TextView::npos) return std::nullopt;
     checkHeld(lineEnd);
     Text line(view().substr(0, lineEnd));

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <optional>
 #include <vector>
 
@@ -46,6 +44,10 @@ class RxBuffer {
     void clear() { consumeFront(size()); }
 
     // Framing.
+    // True when the framing has nothing to do: no end line, and nothing beyond the bound.
+    bool settled() const {
+        return endLines_.empty() && !skippingOverlong_ && size() <= kLastHeldPosition;
+    }
     // The first message whose end line has arrived, or text without any header through its
     // last end line; none while the first header waits for its end line.
     std::optional<Frame> nextFrame() const;
@@ -96,25 +98,51 @@ class RxBuffer {
         TextView header;
     };
 
+    // Marks in stream order, added at the back and removed from the front; the storage is
+    // reused, and nothing is allocated while it is empty.
+    template <typename Mark>
+    class MarkQueue {
+      public:
+        bool empty() const { return head_ == marks_.size(); }
+        const Mark& front() const { return marks_[head_]; }
+        const Mark& back() const { return marks_.back(); }
+        auto begin() const { return marks_.begin() + static_cast<ptrdiff_t>(head_); }
+        auto end() const { return marks_.end(); }
+        void push_back(const Mark& mark) { marks_.push_back(mark); }
+        void pop_front() {
+            if (++head_ == marks_.size()) {
+                marks_.clear();
+                head_ = 0;
+            } else if (head_ > 64 && head_ * 2 > marks_.size()) {
+                marks_.erase(marks_.begin(), begin());
+                head_ = 0;
+            }
+        }
+
+      private:
+        std::vector<Mark> marks_;
+        size_t head_ = 0;
+    };
+
     uint64_t frontOffset() const { return base_ + start_; }
     void noteMarkers(size_t from);
+    bool noteAcknowledgement(TextView text);
     // The index of the first end line that starts at or after a stream offset.
     std::optional<size_t> endLineFrom(uint64_t offset) const;
     // The index of the end line that closes the current message, if it holds one.
     std::optional<size_t> endLineInMessage() const;
     // The index of text in the current message, npos when absent. A text once found absent is
     // remembered as absent while the message keeps its end.
-    size_t findInMessage(TextView text);
+    size_t findInMessage(TextView message, TextView text);
 
     Text storage_;
     size_t start_ = 0;
     uint64_t base_ = 0;  // stream offset of storage_[0]
     // Stream offsets of the markers that start at or after the front.
-    std::deque<uint64_t> endLines_;
-    std::deque<HeaderMark> headers_;
-    // The last characters received, in which an "ACK" may have begun.
-    std::array<char16_t, 2> ackTail_{};
-    size_t ackTailSize_ = 0;
+    MarkQueue<uint64_t> endLines_;
+    MarkQueue<HeaderMark> headers_;
+    // How many of the first characters of "ACK" the text received so far ends in.
+    size_t ackMatched_ = 0;
     // Set while the front lies within a message longer than the bound: text is dropped through
     // its end line as it arrives.
     bool skippingOverlong_ = false;

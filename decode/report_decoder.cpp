@@ -35,7 +35,7 @@ void decodeCall(_velko_foxpro& self, VelkoEvents& events, int16_t callState) {
 void processReport(SharedState& state, _velko_foxpro& self, VelkoEvents& events) {
     RxBuffer& buffer = state.gRxData;
     MessageScope scope(buffer);
-    events.DebugMsg(Text(kReportBufferLabel) + Text(buffer.currentMessage()));
+    events.DebugMsg(labelled(kReportBufferLabel, buffer.currentMessage()));
 
     const Text reportType(buffer.currentMessage().substr(0, 1));
     if (!buffer.takeThroughTitle(reportType + Text(kCRLF))) {

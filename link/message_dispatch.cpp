@@ -18,7 +18,7 @@ Text reportPositionText(size_t position) {
 // The buffer from its front through the end line of what is handed on: the messages waiting
 // behind it are not part of it.
 Text shownText(const RxBuffer& buffer, const Frame& frame) {
-    return Text(kWholeBufferLabel) + Text(buffer.view().substr(0, frame.end));
+    return labelled(kWholeBufferLabel, buffer.view().substr(0, frame.end));
 }
 
 // The buffer is cut before any event is raised, so that a notification handled from inside an

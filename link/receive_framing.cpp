@@ -12,7 +12,8 @@ void receiveNotification(SharedState& state, SerialPort& port, _velko_foxpro& se
     events.ReceiveReal(chunk);
     // While a message is being decoded (this notification arrived through an event handler of
     // that decode), the messages wait for the decode to finish.
-    while (!state.gRxData.readingMessage() && dispatchNextMessage(state, self, events)) {
+    while (!state.gRxData.readingMessage() && !state.gRxData.settled() &&
+           dispatchNextMessage(state, self, events)) {
     }
 }
 

@@ -8,6 +8,14 @@
 
 namespace velko::posix {
 
+namespace {
+
+// The most bytes taken from the device at a time, and the characters that wait before the
+// device is left to keep the rest.
+constexpr size_t kPiece = 4096;
+
+}  // namespace
+
 PosixSerialPort::~PosixSerialPort() { closePort(); }
 
 void PosixSerialPort::reconfigure(const LineSettings& settings, Handshaking handshaking) {
@@ -27,12 +35,13 @@ void PosixSerialPort::openPort() {
     auto device = std::make_unique<SerialDevice>(ports_.pathOf(commPort()));
     device->configure(settings(), handshaking());
     device_ = std::move(device);
-    watch_ = loop_.watch(device_->fd(), [this] { receive(); });
+    updateWatch();
 }
 
 void PosixSerialPort::closePort() {
     if (!portOpen()) return;
-    loop_.unwatch(watch_);
+    if (watch_ != 0) loop_.unwatch(watch_);
+    watch_ = 0;
     device_.reset();
     decoder_.reset();
     waiting_.clear();
@@ -53,7 +62,9 @@ int16_t PosixSerialPort::inBufferCount() {
 Text PosixSerialPort::input() {
     requireOpen();
     takeArrivedCharacters();
-    return std::exchange(waiting_, Text{});
+    Text taken = std::exchange(waiting_, Text{});
+    updateWatch();
+    return taken;
 }
 
 void PosixSerialPort::receive() {
@@ -62,12 +73,27 @@ void PosixSerialPort::receive() {
 }
 
 size_t PosixSerialPort::takeArrivedCharacters() {
+    if (waitIsFull()) return 0;
     std::string bytes;
-    device_->readAvailable(bytes);
-    if (device_->gone()) loop_.unwatch(watch_);
+    device_->readAvailable(bytes, kPiece);
     const Text arrived = decoder_.decode(bytes);
     waiting_ += arrived;
+    updateWatch();
     return arrived.size();
+}
+
+bool PosixSerialPort::waitIsFull() const {
+    return waiting_.size() >= std::max<size_t>(kPiece, rThreshold());
+}
+
+void PosixSerialPort::updateWatch() {
+    const bool wanted = portOpen() && !device_->gone() && !waitIsFull();
+    if (wanted && watch_ == 0) {
+        watch_ = loop_.watch(device_->fd(), [this] { receive(); });
+    } else if (!wanted && watch_ != 0) {
+        loop_.unwatch(watch_);
+        watch_ = 0;
+    }
 }
 
 }  // namespace velko::posix

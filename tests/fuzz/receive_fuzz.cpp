@@ -13,11 +13,14 @@
 // 'P' response decoder) and the rest is the title. A segment that starts with 0x03 arrives as
 // its text after the next byte, repeated to 64 times that byte's value plus one characters, so
 // that the buffer reaches its bound. Every other segment arrives on the line as one chunk. Text is
-// read as UTF-8. The host calls are made in a first run only; the properties are checked on the
-// text of the other segments.
+// read as UTF-8. The properties are checked on the text of the line's segments; the host's calls
+// are made in a run of their own.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -37,7 +40,7 @@ constexpr char kSegmentEnd = '\x01';
 constexpr char kHostCall = '\x02';
 constexpr char kRepeated = '\x03';
 // Repeated segments stop adding text past this many characters in one input.
-constexpr size_t kRepeatedBudget = 4 * kLastHeldPosition;
+constexpr size_t kRepeatedBudget = 5 * kLastHeldPosition / 2;
 
 void check(bool holds) {
     if (!holds) std::abort();
@@ -61,12 +64,19 @@ class HostEvents final : public VelkoEvents {
                          rst3);
     }
     void ReceiveGatheredInfo(int16_t& max, int16_t& kind, CidList& cidInfo) override {
-        Text text = u"list " + decimalText(max) + u" " + decimalText(kind);
+        // Numbers as one character each, texts after their length: cheap, and unambiguous.
+        Text text = u"list";
+        const auto number = [&](int16_t value) { text += static_cast<char16_t>(value); };
+        number(max);
+        number(kind);
         for (const CID_INFO& cid : cidInfo) {
-            for (int16_t number : {cid.lMonth, cid.lDay, cid.lHour, cid.lMin, cid.lGroup}) {
-                text += u"|" + decimalText(number);
+            for (int16_t value : {cid.lMonth, cid.lDay, cid.lHour, cid.lMin, cid.lGroup}) {
+                number(value);
             }
-            text += u"|" + cid.lNumber + u"|" + cid.lName + u"|" + cid.lTelType;
+            for (const Text* field : {&cid.lNumber, &cid.lName, &cid.lTelType}) {
+                number(static_cast<int16_t>(field->size()));
+                text += *field;
+            }
         }
         raised.push_back(std::move(text));
     }
@@ -80,13 +90,17 @@ class HostEvents final : public VelkoEvents {
 class ReceivePath final : public _velko_foxpro {
   public:
     ReceivePath() {
-        velko_var() = SharedState{};
-        fillLookupTables(velko_var());
+        SharedState& state = velko_var();
+        state.gRxData = RxBuffer{};
+        state.gAckReceived = false;
         port_.setCommPort(1);
         port_.setPortOpen(true);
         port_.setOnComm([this] { receiveNotification(velko_var(), port_, *this, events); });
     }
-    ~ReceivePath() override { clearPendingError(); }
+    ~ReceivePath() override {
+        velko_var().gRxData = RxBuffer{};
+        clearPendingError();
+    }
     ReceivePath(const ReceivePath&) = delete;
     ReceivePath& operator=(const ReceivePath&) = delete;
 
@@ -140,10 +154,11 @@ class ReceivePath final : public _velko_foxpro {
 // line, read as the terminal's framing defines them.
 std::vector<Text> completeMessages(TextView text) {
     std::vector<Text> messages;
-    size_t front = 0;
-    for (;;) {
-        const size_t response = text.find(kResponseHeader, front);
-        const size_t report = text.find(kReportHeader, front);
+    size_t response = text.find(kResponseHeader);
+    size_t report = text.find(kReportHeader);
+    for (size_t front = 0;;) {
+        if (response < front) response = text.find(kResponseHeader, front);
+        if (report < front) report = text.find(kReportHeader, front);
         if (response == TextView::npos && report == TextView::npos) break;
         const size_t headerAt = std::min(response, report);
         const TextView header = response < report ? kResponseHeader : kReportHeader;
@@ -163,10 +178,12 @@ Text repeated(std::string_view segment, size_t& budget) {
     if (segment.empty()) return {};
     const size_t length =
         std::min(budget, 64 * (static_cast<unsigned char>(segment.front()) + size_t{1}));
-    const Text unit = fromUtf8(segment.substr(1));
-    if (unit.empty()) return {};
-    Text text;
-    while (text.size() < length) text += unit;
+    Text text = fromUtf8(segment.substr(1));
+    if (text.empty()) return {};
+    const size_t units = (length + text.size() - 1) / text.size();
+    const size_t unitSize = text.size();
+    while (text.size() < units * unitSize) text += text;
+    text.resize(units * unitSize);
     budget -= std::min(budget, text.size());
     return text;
 }
@@ -199,24 +216,27 @@ void hostCall(ReceivePath& path, std::string_view call) {
 
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fillLookupTables(velko_var());
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<Text> chunks;
+    std::vector<std::optional<std::string_view>> calls;  // before each chunk, and at the end
     size_t budget = kRepeatedBudget;
-    {
-        ReceivePath path;
-        std::string_view input(reinterpret_cast<const char*>(data), size);
-        while (!input.empty()) {
-            const size_t end = input.find(kSegmentEnd);
-            const std::string_view segment = input.substr(0, end);
-            input = end == std::string_view::npos ? std::string_view() : input.substr(end + 1);
-            if (!segment.empty() && segment.front() == kHostCall) {
-                hostCall(path, segment.substr(1));
-                continue;
-            }
-            const bool isRepeated = !segment.empty() && segment.front() == kRepeated;
-            chunks.push_back(isRepeated ? repeated(segment.substr(1), budget) : fromUtf8(segment));
-            path.receive(chunks.back());
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    while (!input.empty()) {
+        const size_t end = input.find(kSegmentEnd);
+        const std::string_view segment = input.substr(0, end);
+        input = end == std::string_view::npos ? std::string_view() : input.substr(end + 1);
+        if (!segment.empty() && segment.front() == kHostCall) {
+            calls.emplace_back(segment.substr(1));
+            continue;
         }
+        const bool isRepeated = !segment.empty() && segment.front() == kRepeated;
+        chunks.push_back(isRepeated ? repeated(segment.substr(1), budget) : fromUtf8(segment));
+        calls.emplace_back(std::nullopt);
     }
 
     Text whole;
@@ -229,9 +249,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(path.dispatched == expected);
         inOneChunk = std::move(path.events.raised);
     }
+    {
+        ReceivePath path;
+        for (const Text& chunk : chunks) path.receive(chunk);
+        check(path.dispatched == expected);
+        check(path.events.raised == inOneChunk);
+    }
+    if (chunks.size() == calls.size()) return 0;
+
+    // The same chunks with the host's calls between them: no property but the buffer's own.
     ReceivePath path;
-    for (const Text& chunk : chunks) path.receive(chunk);
-    check(path.dispatched == expected);
-    check(path.events.raised == inOneChunk);
+    auto chunk = chunks.begin();
+    for (const auto& call : calls) {
+        if (call) {
+            hostCall(path, *call);
+        } else {
+            path.receive(*chunk++);
+        }
+    }
     return 0;
 }
