@@ -11,8 +11,9 @@
 // Input: segments separated by the byte 0x01. A segment that starts with 0x02 is a host call:
 // its next byte picks the call ('I' titled read, 'W' bare read, 'E' discard, 'R' report decoder,
 // 'P' response decoder) and the rest is the title. A segment that starts with 0x03 arrives as
-// its text after the next byte, repeated to 64 times that byte's value plus one characters, so
-// that the buffer reaches its bound. Every other segment arrives on the line as one chunk. Text is
+// its text after the next byte, repeated to 64 times that byte's value plus one characters (all
+// such segments of an input together a little more than the bound), so that the buffer reaches
+// its bound. Every other segment arrives on the line as one chunk. Text is
 // read as UTF-8. The properties are checked on the text of the line's segments; the host's calls
 // are made in a run of their own.
 
@@ -40,7 +41,7 @@ constexpr char kSegmentEnd = '\x01';
 constexpr char kHostCall = '\x02';
 constexpr char kRepeated = '\x03';
 // Repeated segments stop adding text past this many characters in one input.
-constexpr size_t kRepeatedBudget = 5 * kLastHeldPosition / 2;
+constexpr size_t kRepeatedBudget = kLastHeldPosition + 2048;
 
 void check(bool holds) {
     if (!holds) std::abort();
