@@ -100,6 +100,9 @@ CommDevice::CommDevice(int16_t port, const LineSettings& settings, Handshaking h
         if (!SetCommTimeouts(handle_, &timeouts)) raiseCouldNotSetCommState();
         written_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         if (written_ == nullptr) raiseOutOfMemory();
+        // What the driver received before the port was opened belongs to no one now: an answer
+        // left on the line by an earlier program must not pass for the answer to a new command.
+        PurgeComm(handle_, PURGE_RXCLEAR);
         reader_ = std::make_unique<CommReader>(handle_, std::move(onBytes));
     } catch (...) {
         if (written_ != nullptr) CloseHandle(written_);
