@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 
 #include "control/rx_buffer.h"
 #include "control/text.h"
@@ -37,11 +36,6 @@ struct SharedState {
     // method; the shared state keeps the table whole.
     Table17 gAreaName;
     Table17 gCodeChar;
-
-    // The last two characters received, so that an "ACK" split across two reads is found.
-    Text ackScanTail;
-    // Stream offset just past the end line of the message being decoded: reads stay within it.
-    std::optional<uint64_t> messageEnd;
 };
 
 // This thread's copy.

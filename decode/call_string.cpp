@@ -3,7 +3,7 @@
 #include <charconv>
 #include <vector>
 
-#include "control/message_window.h"
+#include "control/rx_buffer.h"
 #include "decode/report_decoder.h"
 
 namespace velko {

@@ -46,6 +46,7 @@ class SerialPortProperties : public SerialPort {
     }
 
     int16_t commPort() const { return commPort_; }
+    int16_t rThreshold() const { return rThreshold_; }
     const LineSettings& settings() const { return settings_; }
     Handshaking handshaking() const { return handshaking_; }
 

@@ -38,18 +38,22 @@ if errorlevel 1 exit /b 1
 echo velko @PROJECT_VERSION@: done.
 exit /b 0
 
-rem :module REGSVR32 FOLDER BITNESS
+rem :module REGSVR32 FOLDER BITNESS. The module's path may hold parentheses or an ampersand: it
+rem stays in quotes and out of parenthesised blocks.
 :module
 set "ocx=%here%%~2\velko_fox.ocx"
-if not exist "%ocx%" (
-    echo %ocx% is missing: unpack the whole zip and run this script from its folder. 1>&2
-    exit /b 1
-)
+if exist "%ocx%" goto module_found
+>&2 echo "%ocx%" is missing: unpack the whole zip and run this script from its folder.
+exit /b 1
+:module_found
 "%~1" /s %option% "%ocx%"
-if errorlevel 1 (
-    echo regsvr32 failed on the %~3 module %ocx% with exit code %errorlevel%. 1>&2
-    echo Run this script as administrator: right-click it, Run as administrator. 1>&2
-    exit /b 1
-)
-echo %action% the %~3 module %ocx%
+set "code=%errorlevel%"
+if "%code%"=="0" goto module_done
+>&2 echo regsvr32 failed on the %~3 module "%ocx%" with exit code %code%.
+rem regsvr32's exit codes: 3 the module did not load, 5 its registration failed.
+if "%code%"=="3" >&2 echo Windows could not load it: unpack the zip again.
+if "%code%"=="5" >&2 echo Run this script as administrator: right-click it, Run as administrator.
+exit /b 1
+:module_done
+echo %action% the %~3 module "%ocx%" with %~1
 exit /b 0

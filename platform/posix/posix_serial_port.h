@@ -14,8 +14,10 @@ namespace velko::posix {
 // The serial component on a termios device. Bytes on the line are code page 949. Arriving
 // bytes are taken from the device as soon as the loop sees them, decoded, and kept waiting for
 // Input; OnComm is raised when new characters have arrived and at least RThreshold are waiting
-// (never while RThreshold is 0). A device that goes away while open is no longer watched; the
-// port reads as open until it is closed, and writes to it fail.
+// (never while RThreshold is 0). A burst is taken in pieces: while a piece (or RThreshold
+// characters, when more) waits, the device keeps the rest, and the next piece is taken once
+// Input has emptied the wait. A device that goes away while open is no longer watched; the port
+// reads as open until it is closed, and writes to it fail.
 class PosixSerialPort final : public SerialPortProperties {
   public:
     PosixSerialPort(PollLoop& loop, const PortMap& ports)
@@ -35,6 +37,9 @@ class PosixSerialPort final : public SerialPortProperties {
     size_t waitingCharacters() override;
     void receive();
     size_t takeArrivedCharacters();
+    bool waitIsFull() const;
+    // Watches the device while there is room to wait, and the device is there.
+    void updateWatch();
 
     PollLoop& loop_;
     const PortMap& ports_;

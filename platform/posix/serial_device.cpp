@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "control/runtime_error.h"
@@ -14,8 +15,6 @@
 namespace velko::posix {
 
 namespace {
-
-constexpr size_t kMaxBytesPerRead = 64 * 1024;
 
 [[noreturn]] void raiseInvalidPortNumber() {
     raise(error_number::kInvalidPortNumber, u"Invalid Port Number");
@@ -65,6 +64,9 @@ std::chrono::milliseconds stallLimitFor(int baud) {
 
 SerialDevice::SerialDevice(const std::string& path) : fd_(openDevice(path)) {
     holdExclusively(fd_);
+    // What the device received before it was opened belongs to no one now: an answer left on
+    // the line by an earlier program must not pass for the answer to a new command.
+    ::tcflush(fd_, TCIFLUSH);
 }
 
 SerialDevice::~SerialDevice() {
@@ -82,10 +84,10 @@ void SerialDevice::configure(const LineSettings& settings, Handshaking handshaki
     stallLimit_ = stallLimitFor(settings.baud);
 }
 
-void SerialDevice::readAvailable(std::string& bytes) {
+void SerialDevice::readAvailable(std::string& bytes, size_t limit) {
     char chunk[4096];
-    for (size_t taken = 0; !gone_ && taken < kMaxBytesPerRead;) {
-        const ssize_t count = ::read(fd_, chunk, sizeof chunk);
+    for (size_t taken = 0; !gone_ && taken < limit;) {
+        const ssize_t count = ::read(fd_, chunk, std::min(sizeof chunk, limit - taken));
         if (count > 0) {
             bytes.append(chunk, count);
             taken += count;
