@@ -1,5 +1,7 @@
 # The release packages, made by CPack (./run dist):
-# - Linux: the Debian package velko, the command-line tool in /usr/bin and its README.
+# - Linux: the Debian package velko, the command-line tool in /usr/bin and its README, and the
+#   gateway's service: its systemd unit, its user (sysusers.d, made by the package's postinst)
+#   and its configuration file /etc/velko/gateway.conf.
 # - Windows: each build installs its module and program into the folder of its architecture, x86/
 #   or x64/. The 64-bit build packages the release zip: its own files, the 32-bit build's
 #   (VELKO_WIN32_BUILD), and the scripts and text of packaging/windows/.
@@ -38,6 +40,11 @@ if(WIN32)
 else()
   install(TARGETS velko RUNTIME DESTINATION bin)
   install(FILES README.md DESTINATION share/doc/velko)
+  install(FILES gateway/systemd/velko-gateway.service DESTINATION lib/systemd/system)
+  install(FILES gateway/systemd/velko.sysusers DESTINATION lib/sysusers.d RENAME velko.conf)
+  install(FILES gateway/systemd/gateway.conf DESTINATION /etc/velko)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${PROJECT_SOURCE_DIR}/packaging/debian/postinst ${PROJECT_SOURCE_DIR}/packaging/debian/conffiles)
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -46,6 +53,7 @@ else()
   string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "The velko command drives the control from the command line (velko shell),\n"
     "shows what a terminal on a port reports (velko monitor), and plays the\n"
-    "terminal on a pseudo-terminal (velko sim).")
+    "terminal on a pseudo-terminal (velko sim). velko gateway, a systemd service,\n"
+    "keeps a call log of the terminal's calls and delivers them to NCID and MQTT.")
   include(CPack)
 endif()

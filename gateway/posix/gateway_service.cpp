@@ -9,6 +9,7 @@
 #include "gateway/call_log.h"
 #include "gateway/gateway.h"
 #include "gateway/posix/poll_loop_access.h"
+#include "gateway/posix/service_notifier.h"
 #include "gateway/terminal_reader.h"
 #include "gateway/terminal_session.h"
 
@@ -39,9 +40,12 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
                              [&gateway](bool connected, const std::string& reason) {
                                  gateway.terminalChanged(connected, reason);
                              });
+    ServiceNotifier service(loop);
     terminal.start();
+    service.ready();
     runUntil(platform.loop(), stopRequested, MessageLoop::Clock::time_point::max());
 
+    service.stopping();
     terminal.stop();
     for (const auto& output : outputs) output->stop();
     // Acknowledgements the outputs handed over before they stopped go into the log.

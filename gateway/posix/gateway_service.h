@@ -25,7 +25,8 @@ struct GatewayOptions {
 
 // Runs the gateway on the platform's thread until stopRequested() holds: the control reads the
 // terminal on the port, every call is logged and delivered to the outputs, and what happens is
-// printed on standard output. Returns the process's exit status.
+// printed on standard output. Tells a service manager when it is ready and when it stops.
+// Returns the process's exit status.
 int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
                const std::function<bool()>& stopRequested);
 

@@ -35,6 +35,7 @@ class LineSocket {
     std::optional<std::string> readLine(Clock::time_point deadline);
 
   private:
+    void acknowledgeAtOnce();
     // True when the socket has input, false when the deadline passed or the wake came.
     bool waitForInput(Clock::time_point deadline);
 

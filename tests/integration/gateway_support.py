@@ -36,16 +36,23 @@ class Lines:
             self._changed.notify_all()
 
     def wait(self, predicate, seconds=None, start=0):
-        """The index of the first item from start on that satisfies predicate."""
+        """The index of the first item from start on that satisfies predicate; each item is
+        tested once."""
         deadline = Deadline(seconds)
+        index = start
         with self._changed:
             while True:
-                for index in range(start, len(self.items)):
+                while index < len(self.items):
                     if predicate(self.items[index]):
                         return index
+                    index += 1
                 if self.ended or deadline.passed():
                     raise AssertionError(f"not seen; last lines {self.items[-8:]}")
                 self._changed.wait(deadline.left())
+
+    def finish(self):
+        """Waits until the stream has ended and every line is kept."""
+        self._thread.join(TIMEOUT)
 
     def matching(self, predicate):
         with self._changed:
@@ -113,7 +120,9 @@ class Gateway:
         started = time.monotonic()
         self.proc.send_signal(number)
         status = self.proc.wait(TIMEOUT)
-        return status, time.monotonic() - started
+        seconds = time.monotonic() - started
+        self.events.finish()
+        return status, seconds
 
     def kill(self):
         if self.proc.poll() is None:

@@ -10,10 +10,12 @@ does where a gateway can go wrong (../shared/ncid-notes.md):
   outgoing), takes a value of one character as empty, cuts names at 50 bytes, and "crashes"
   (closes everything and stops) on a CALLINFO line without its closing "+++".
 
-What it took is kept in `calls` (CALL lines) and `infos` (CALLINFO lines), as dicts of fields.
+What it took is kept in `calls` (CALL lines) and `infos` (CALLINFO lines), as dicts of fields,
+and the moment each call was taken (and acknowledged) in `taken_at`.
 """
 
 import socket
+import sys
 import threading
 import time
 
@@ -41,8 +43,9 @@ def field_values(body):
 
 
 class FakeNcidServer:
-    def __init__(self, port=0):
-        self.calls, self.infos, self.faults = [], [], []
+    def __init__(self, port=0, on_call=None):
+        self.calls, self.infos, self.faults, self.taken_at = [], [], [], []
+        self.on_call = on_call
         self.lost = 0
         self.crashed = False
         self.port = port
@@ -170,7 +173,10 @@ class FakeNcidServer:
                 self._note(f"a DATE of another length: {text}")
             with self._changed:
                 self.calls.append(fields)
+                self.taken_at.append(time.time())
                 self._changed.notify_all()
+            if self.on_call:
+                self.on_call(fields)
             self._echo(b"CID: *DATE*" + fields.get("DATE", "").encode() + b"*NMBR*" +
                        fields.get("NMBR", "").encode() + b"*NAME*" + name + b"*")
         elif text.startswith("CALLINFO: "):
@@ -190,3 +196,18 @@ class FakeNcidServer:
             clients = list(self._clients)
         for client in clients:
             self._send(client, line)
+
+
+def main():
+    """Serves on the port given (default: a free one) as a program of its own, so that a load
+    script's other threads do not slow it: prints "port N", then for each call taken its number
+    and the moment it was taken."""
+    sys.setswitchinterval(0.0005)
+    server = FakeNcidServer(int(sys.argv[1]) if len(sys.argv) > 1 else 0,
+                            lambda fields: print(fields.get("NMBR", ""), time.time(), flush=True))
+    print(f"port {server.port}", flush=True)
+    threading.Event().wait()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <chrono>
+
+#include "gateway/loop_access.h"
+
+namespace velko::gateway {
+
+// Tells the service manager (systemd, Type=notify) that the gateway is ready and that it
+// stops, and keeps its watchdog fed from the loop while the manager asks for that, so that a
+// loop that hangs gets the service restarted. Does nothing when no manager listens.
+class ServiceNotifier {
+  public:
+    explicit ServiceNotifier(LoopAccess& loop);
+    ~ServiceNotifier();
+    ServiceNotifier(const ServiceNotifier&) = delete;
+    ServiceNotifier& operator=(const ServiceNotifier&) = delete;
+
+    void ready();
+    void stopping();
+
+  private:
+    void feedWatchdog();
+
+    LoopAccess& loop_;
+    std::chrono::microseconds watchdog_{0};
+    int alarm_ = 0;
+};
+
+}  // namespace velko::gateway
