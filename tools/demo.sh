@@ -74,3 +74,36 @@ kill -INT "$monitor"
 wait "$monitor" || true
 echo quit >&3
 wait "$sim" || true
+
+say "velko gateway: a new simulator's calls go to the call log and to an MQTT broker, where a"
+say "subscriber sees them (the broker is mosquitto on a free loopback port)"
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+printf 'listener %s 127.0.0.1\nallow_anonymous true\nuser %s\n' "$port" "$(id -un)" >"$work/mosquitto.conf"
+mosquitto -c "$work/mosquitto.conf" >/dev/null 2>&1 &
+pids+=($!)
+mkfifo "$work/scenario2" "$work/terminal2.out"
+{ read -r path && echo "$path" >"$work/path2" && cat >/dev/null; } <"$work/terminal2.out" &
+pids+=($!)
+"$VELKO" sim <"$work/scenario2" >"$work/terminal2.out" 2>&1 &
+pids+=($!)
+exec 5>"$work/scenario2"
+for _ in $(seq 100); do
+  [ -s "$work/path2" ] && break
+  sleep 0.05
+done
+sleep 0.3
+mosquitto_sub -p "$port" -q 1 -v -t 'velko/#' | label "subscriber" "$dim" &
+pids+=($!)
+"$VELKO" gateway --device "1=$(cat "$work/path2")" --line demo --calls "$work/calls.db" \
+  --mqtt "127.0.0.1:$port" --ringing-seconds 2 > >(label "   gateway" "") 2>&1 &
+gateway=$!
+pids+=("$gateway")
+sleep 1
+echo 'call 0212345678 홍길동 2 S' >&5
+sleep 3
+
+say "SIGTERM stops the gateway; the call log (velko log)"
+kill -TERM "$gateway"
+wait "$gateway" || true
+sleep 0.3
+"$VELKO" log --calls "$work/calls.db"
