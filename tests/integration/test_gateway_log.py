@@ -90,3 +90,11 @@ def test_refuses_line_names_the_servers_cannot_carry(tmp_path, line):
     done = subprocess.run([VELKO, "gateway", "--line", line, "--calls", str(tmp_path / "c.db")],
                           capture_output=True, timeout=10)
     assert done.returncode != 0 and b"--line" in done.stderr
+
+
+def test_a_call_log_that_cannot_be_opened_ends_it_with_the_reason(tmp_path):
+    blocked = tmp_path / "file"
+    blocked.write_text("")
+    done = subprocess.run([VELKO, "gateway", "--calls", str(blocked / "calls.db")],
+                          capture_output=True, timeout=10)
+    assert done.returncode == 1 and b"velko gateway: the call log: " in done.stderr

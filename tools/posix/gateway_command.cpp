@@ -1,10 +1,13 @@
 #include <cctype>
 #include <charconv>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <optional>
+#include <system_error>
 #include <utility>
 
+#include "gateway/call_log.h"
 #include "gateway/call_log_path.h"
 #include "gateway/mqtt_messages.h"
 #include "gateway/posix/gateway_service.h"
@@ -124,7 +127,14 @@ int serveGateway(GatewayCommandOptions& options) {
         options.gateway.mqtt = mqtt;
     }
     StopSignals stop(platform.loop());
-    return gateway::runGateway(platform, options.gateway, [&stop] { return stop.requested(); });
+    try {
+        return gateway::runGateway(platform, options.gateway, [&stop] { return stop.requested(); });
+    } catch (const gateway::DatabaseError& error) {
+        std::cerr << "velko gateway: the call log: " << error.what() << '\n';
+    } catch (const std::system_error& error) {
+        std::cerr << "velko gateway: " << error.what() << '\n';
+    }
+    return 1;
 }
 
 }  // namespace
