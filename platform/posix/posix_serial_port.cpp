@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "control/runtime_error.h"
+#include "link/device_refusal.h"
+#include "link/port_diagnostics.h"
 
 namespace velko::posix {
 
@@ -24,9 +26,16 @@ void PosixSerialPort::setPortOpen(bool open) {
 
 void PosixSerialPort::openPort() {
     if (portOpen()) raise(error_number::kPortAlreadyOpen, u"Port already open");
-    auto device = std::make_unique<SerialDevice>(ports_.pathOf(commPort()));
-    device->configure(settings(), handshaking());
-    device_ = std::move(device);
+    const std::string path = ports_.pathOf(commPort());
+    try {
+        auto device = std::make_unique<SerialDevice>(path);
+        device->configure(settings(), handshaking());
+        device_ = std::move(device);
+    } catch (const DeviceRefusal& refusal) {
+        raiseDiagnostic(openFailedDiagnostic(fromUtf8(path), refusal.reason()));
+        throw;
+    }
+    path_ = path;
     watch_ = loop_.watch(device_->fd(), [this] { receive(); });
 }
 
@@ -38,9 +47,25 @@ void PosixSerialPort::closePort() {
     waiting_.clear();
 }
 
+// The port is closed before the diagnostic goes out, so that whoever hears it finds it closed.
+void PosixSerialPort::dropVanishedDevice() {
+    const Text diagnostic = deviceGoneDiagnostic(fromUtf8(path_), device_->goneReason());
+    closePort();
+    raiseDiagnostic(diagnostic);
+}
+
 void PosixSerialPort::setOutput(const Text& text) {
     requireOpen();
-    device_->writeAll(encodeCp949(text));
+    const std::string bytes = encodeCp949(text);
+    try {
+        device_->writeAll(bytes);
+    } catch (const RuntimeError&) {
+        if (device_->gone()) dropVanishedDevice();
+        throw;
+    }
+    if (const size_t replaced = replacedCharacters(text, bytes)) {
+        raiseDiagnostic(replacedCharactersDiagnostic(replaced));
+    }
 }
 
 int16_t PosixSerialPort::inBufferCount() {
@@ -56,15 +81,16 @@ Text PosixSerialPort::input() {
     return std::exchange(waiting_, Text{});
 }
 
+// What arrived before a hang-up is handed over first; the handler may close the port.
 void PosixSerialPort::receive() {
     const size_t arrived = takeArrivedCharacters();
     if (arrived > 0 && thresholdReached(waiting_.size())) raiseOnComm();
+    if (portOpen() && device_->gone()) dropVanishedDevice();
 }
 
 size_t PosixSerialPort::takeArrivedCharacters() {
     std::string bytes;
     device_->readAvailable(bytes);
-    if (device_->gone()) loop_.unwatch(watch_);
     const Text arrived = decoder_.decode(bytes);
     waiting_ += arrived;
     return arrived.size();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "link/serial_port_properties.h"
 #include "platform/posix/cp949_codec.h"
@@ -14,8 +15,10 @@ namespace velko::posix {
 // The serial component on a termios device. Bytes on the line are code page 949. Arriving
 // bytes are taken from the device as soon as the loop sees them, decoded, and kept waiting for
 // Input; OnComm is raised when new characters have arrived and at least RThreshold are waiting
-// (never while RThreshold is 0). A device that goes away while open is no longer watched; the
-// port reads as open until it is closed, and writes to it fail.
+// (never while RThreshold is 0). A device that goes away while open (it hangs up, fails, or a
+// read or write finds it gone) is closed and no longer watched: the port reads as closed from
+// then on, and a diagnostic tells why. A device that does not open is named in a diagnostic
+// with the system's reason, and so is every write that sent characters as "?".
 class PosixSerialPort final : public SerialPortProperties {
   public:
     PosixSerialPort(PollLoop& loop, const PortMap& ports)
@@ -34,12 +37,14 @@ class PosixSerialPort final : public SerialPortProperties {
     void reconfigure(const LineSettings& settings, Handshaking handshaking) override;
     void openPort();
     void closePort();
+    void dropVanishedDevice();
     void receive();
     size_t takeArrivedCharacters();
 
     PollLoop& loop_;
     const PortMap& ports_;
     std::unique_ptr<SerialDevice> device_;
+    std::string path_;
     int watch_ = 0;
     Cp949Decoder decoder_;
     Text waiting_;

@@ -11,10 +11,13 @@ namespace {
 
 constexpr DWORD kMaxBytesPerRead = 4096;
 
+// Keeps the error code for the reader's failure().
 void report(const wchar_t* what) {
+    const DWORD error = GetLastError();
     const std::wstring text = L"velko serial reader: " + std::wstring(what) + L" failed, error " +
-                              std::to_wstring(GetLastError()) + L"\n";
+                              std::to_wstring(error) + L"\n";
     OutputDebugStringW(text.c_str());
+    SetLastError(error);
 }
 
 }  // namespace
@@ -40,8 +43,8 @@ class CommReader::Overlapped {
     OVERLAPPED overlapped_{};
 };
 
-CommReader::CommReader(HANDLE device, OnBytes onBytes)
-    : device_(device), onBytes_(std::move(onBytes)) {
+CommReader::CommReader(HANDLE device, OnBytes onBytes, OnFailure onFailure)
+    : device_(device), onBytes_(std::move(onBytes)), onFailure_(std::move(onFailure)) {
     thread_ = CreateThread(nullptr, 0, &CommReader::threadMain, this, 0, nullptr);
     if (thread_ == nullptr) raiseOutOfMemory();
 }
@@ -62,6 +65,16 @@ void CommReader::run() {
     Overlapped read(read_.get());
     while (readQueued(read) && !stopRequested() && waitForCharacters(wait)) {
     }
+    const DWORD error = GetLastError();
+    if (stopRequested()) return;
+    failure_ = error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
+    onFailure_();
+}
+
+std::optional<DWORD> CommReader::failure() const {
+    const DWORD error = failure_;
+    if (error == ERROR_SUCCESS) return std::nullopt;
+    return error;
 }
 
 bool CommReader::stopRequested() const {

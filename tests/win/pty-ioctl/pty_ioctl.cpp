@@ -4,7 +4,9 @@
 // - Waiting for serial events. Wine's WaitCommEvent polls the modem lines with TIOCMGET, which a
 //   pseudo-terminal refuses, and then gives up the wait at once. For a slave the library answers
 //   the TIOCM* requests the terminal refused: TIOCMGET reports CTS, DSR and CD present, and
-//   setting lines succeeds without effect.
+//   setting lines succeeds without effect. A slave whose far end has closed fails every request
+//   with EIO, as an unplugged adapter does; that failure reaches Wine, whose wait then fails as
+//   Windows fails it for a device that has gone.
 // - Exclusive use. Windows refuses a second open of a COM port; Wine does not. A slave opened
 //   for reading and writing takes the device's lock (flock), so that a second opener, or a
 //   device another program holds locked, is refused with EAGAIN, which Wine reports as a
@@ -51,7 +53,7 @@ Function next(Function& cached, const char* name) {
 
 int answer(Ioctl real, int fd, unsigned long request, void* argument) {
     const int result = real(fd, request, argument);
-    if (result == 0 || !isPseudoTerminalSlave(fd)) return result;
+    if (result == 0 || errno == EIO || !isPseudoTerminalSlave(fd)) return result;
     switch (request) {
         case TIOCMGET:
             *static_cast<int*>(argument) = TIOCM_CTS | TIOCM_DSR | TIOCM_CAR;

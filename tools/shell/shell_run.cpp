@@ -1,0 +1,24 @@
+#include "tools/shell/shell_run.h"
+
+#include <iostream>
+
+#include "tools/shell/exit_status.h"
+#include "tools/shell/serve.h"
+
+namespace velko::shell {
+
+int runShell(const HostParts& host) {
+    host.stop.setOnRequest([&host] {
+        host.session.call(*findMethod("CloseVelko"), {Text(), Text()});
+    });
+    serve(host.loop, host.session, host.input, true,
+          [&host] { return host.stop.requested() || host.output.failed(); });
+    host.stop.setOnRequest(nullptr);
+    if (host.output.failed()) {
+        std::cerr << host.output.failureText() << std::endl;
+        return exit_status::kOutputFailed;
+    }
+    return host.stop.requested() ? host.stop.exitStatus() : 0;
+}
+
+}  // namespace velko::shell
