@@ -32,6 +32,7 @@ class Monitor {
     Monitor(const HostParts& host, const MonitorOptions& options)
         : host_(host), options_(options), name_(fromUtf8(options.port)) {
         host_.stop.setOnRequest([this] { close(); });
+        host_.session.setInterrupted([this] { return ended(); });
     }
     ~Monitor() { host_.stop.setOnRequest(nullptr); }
     Monitor(const Monitor&) = delete;

@@ -8,11 +8,12 @@
 namespace velko::shell {
 
 int runShell(const HostParts& host) {
+    const auto ended = [&host] { return host.stop.requested() || host.output.failed(); };
     host.stop.setOnRequest([&host] {
         host.session.call(*findMethod("CloseVelko"), {Text(), Text()});
     });
-    serve(host.loop, host.session, host.input, true,
-          [&host] { return host.stop.requested() || host.output.failed(); });
+    host.session.setInterrupted(ended);
+    serve(host.loop, host.session, host.input, true, ended);
     host.stop.setOnRequest(nullptr);
     if (host.output.failed()) {
         std::cerr << host.output.failureText() << std::endl;

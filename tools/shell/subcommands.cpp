@@ -9,17 +9,22 @@
 namespace velko::shell {
 
 void addShellCommand(CLI::App& app, int& status, std::function<int(const HostOptions&)> run) {
-    auto options = std::make_shared<HostOptions>();
+    struct Options {
+        HostOptions host;
+        bool hideDiagnostics = false;
+    };
+    auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand(
         "shell", "Drive one control with calls read from standard input, printing every event");
-    command->add_flag("--json", options->json, "One JSON object per line");
-    command->add_flag("!--hide-diagnostics", options->showDiagnostics,
+    command->add_flag("--json", options->host.json, "One JSON object per line");
+    command->add_flag("--hide-diagnostics", options->hideDiagnostics,
                       "Leave the diagnostic events DebugMsg and ReceiveReal out of the readable "
                       "output");
-    addDeviceOption(*command, options->devices);
+    addDeviceOption(*command, options->host.devices);
     command->callback([options, &status, run = std::move(run)] {
-        checkDistinctPorts(options->devices);
-        status = run(*options);
+        checkDistinctPorts(options->host.devices);
+        options->host.showDiagnostics = !options->hideDiagnostics;
+        status = run(options->host);
     });
 }
 
