@@ -3,8 +3,10 @@
 import json
 import os
 import signal
+import subprocess
 
-from conftest import Deadline, cp949, locked_by_another_program, report, response
+from conftest import (TIMEOUT, VELKO, Deadline, cp949, locked_by_another_program, report,
+                      response)
 
 CALL = report(b"D", b"Time:03050907", b"Number:0212345678", b"Name:" + cp949("홍길동"),
               b"Group:2", b"Type:S")
@@ -84,3 +86,14 @@ def test_control_characters_from_the_line_are_escaped(terminal, tool_factory):
     assert lines_until(monitor, lambda line: True) == [
         "event ReceiveCallByString call 1: 03-05 09:07  02\\x1B[2J  \\x07\\x1B]0;x\\x07  group 2  "
         "NORMAL"]
+
+
+def test_standard_output_that_cannot_be_written_ends_it_and_closes_the_port(terminal):
+    with open("/dev/full", "wb") as full:
+        monitor = subprocess.run([VELKO, "monitor", "--device", f"3={terminal.path}"],
+                                 stdin=subprocess.DEVNULL, stdout=full, stderr=subprocess.PIPE,
+                                 timeout=TIMEOUT)
+    assert monitor.returncode == 4
+    assert monitor.stderr.decode().endswith(
+        "velko: cannot write to standard output: No space left on device\n")
+    os.close(locked_by_another_program(terminal.path))  # the port is free again
