@@ -18,7 +18,7 @@ std::optional<pid_t> lockHolder(int fd) {
     std::ifstream locks("/proc/locks");
     for (std::string line; std::getline(locks, line);) {
         std::istringstream fields(line);
-        std::string number, kind, mode, access, id;
+        std::string number, kind, mode, access;
         fields >> number >> kind;
         if (kind != "FLOCK") continue;
         unsigned deviceMajor = 0, deviceMinor = 0;

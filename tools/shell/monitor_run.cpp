@@ -34,7 +34,10 @@ class Monitor {
         host_.stop.setOnRequest([this] { close(); });
         host_.session.setInterrupted([this] { return ended(); });
     }
-    ~Monitor() { host_.stop.setOnRequest(nullptr); }
+    ~Monitor() {
+        host_.stop.setOnRequest(nullptr);
+        host_.session.setInterrupted([] { return false; });
+    }
     Monitor(const Monitor&) = delete;
     Monitor& operator=(const Monitor&) = delete;
 

@@ -15,6 +15,7 @@ int runShell(const HostParts& host) {
     host.session.setInterrupted(ended);
     serve(host.loop, host.session, host.input, true, ended);
     host.stop.setOnRequest(nullptr);
+    host.session.setInterrupted([] { return false; });
     if (host.output.failed()) {
         std::cerr << host.output.failureText() << std::endl;
         return exit_status::kOutputFailed;
