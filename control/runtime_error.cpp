@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "control/shared_state.h"
+
 namespace velko {
 
 RuntimeError::RuntimeError(int32_t number, Text description)
@@ -32,5 +34,11 @@ void raiseSubscriptOutOfRange() {
 const std::optional<RuntimeError>& pendingError() { return threadPendingError; }
 
 void clearPendingError() { threadPendingError.reset(); }
+
+Text getCurrentErrorMsg(SharedState& state) {
+    Text message = std::exchange(state.gErrorMsg, {});
+    if (message.empty() && pendingError()) message = pendingError()->description();
+    return message;
+}
 
 }  // namespace velko

@@ -45,4 +45,10 @@ inline constexpr int32_t kPortNotOpen = 8018;
 const std::optional<RuntimeError>& pendingError();
 void clearPendingError();
 
+struct SharedState;
+
+// GetCurrentErrorMsg: the thread's current error message, which it clears; without one, the
+// description of the pending run-time error.
+Text getCurrentErrorMsg(SharedState& state);
+
 }  // namespace velko

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 
 #include "control/rx_buffer.h"
 #include "control/text.h"
@@ -33,13 +32,10 @@ struct SharedState {
     RxBuffer gRxData;
     Text gErrorMsg;
     Table17 gAreaCode;
+    // Region names, slot for slot beside gAreaCode: filled with the other tables and read by no
+    // method; the shared state keeps the table whole.
     Table17 gAreaName;
     Table17 gCodeChar;
-
-    // The last two characters received, so that an "ACK" split across two reads is found.
-    Text ackScanTail;
-    // Stream offset just past the end line of the message being decoded: reads stay within it.
-    std::optional<uint64_t> messageEnd;
 };
 
 // This thread's copy.

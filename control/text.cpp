@@ -7,6 +7,13 @@ Text decimalText(long long value) {
     return Text(digits.begin(), digits.end());
 }
 
+Text labelled(TextView label, TextView value) {
+    Text text;
+    text.reserve(label.size() + value.size());
+    text.append(label).append(value);
+    return text;
+}
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;

@@ -17,6 +17,9 @@ inline constexpr TextView kCRLF = u"\r\n";
 // Plain decimal: no leading zeros, no leading blank, a minus sign when negative.
 Text decimalText(long long value);
 
+// A diagnostic text: a fixed label followed directly by a value.
+Text labelled(TextView label, TextView value);
+
 // UTF-8 at the edges (command line, JSON, test output). Unpaired surrogates become U+FFFD.
 std::string toUtf8(TextView text);
 // Invalid UTF-8 sequences become U+FFFD.

@@ -1,6 +1,7 @@
 #include "control_class/velko_foxpro.h"
 
 #include "commands/send_cmd.h"
+#include "control/runtime_error.h"
 #include "decode/report_decoder.h"
 #include "decode/response_decoder.h"
 #include "link/ack_wait.h"

@@ -19,7 +19,6 @@ class velko_foxpro final : public _velko_foxpro {
     velko_foxpro& operator=(const velko_foxpro&) = delete;
 
     EventSource& events() { return events_; }
-    SerialPort& mscVelkoPort() { return *mscVelkoPort_; }
     Timer& timerVelkoSync() { return *timerVelkoSync_; }
 
     int16_t OpenVelko(Text& pPortName, Text& errorStr) override;

@@ -1,7 +1,6 @@
 #include "decode/report_decoder.h"
 
 #include "control/conversions.h"
-#include "control/message_window.h"
 #include "decode/caller_fields.h"
 
 namespace velko {
@@ -34,20 +33,15 @@ void decodeCall(_velko_foxpro& self, VelkoEvents& events, int16_t callState) {
 }  // namespace
 
 void processReport(SharedState& state, _velko_foxpro& self, VelkoEvents& events) {
-    MessageScope scope(state);
-    events.DebugMsg(Text(kReportBufferLabel) + Text(state.gRxData.view()));
+    RxBuffer& buffer = state.gRxData;
+    MessageScope scope(buffer);
+    events.DebugMsg(labelled(kReportBufferLabel, buffer.currentMessage()));
 
-    const TextView message = currentMessage(state);
-    const Text reportType(message.substr(0, 1));
-    Text typeLine = reportType;
-    typeLine += kCRLF;
-    const size_t typeLineAt = message.find(typeLine);
-    if (typeLineAt == TextView::npos) {
+    const Text reportType(buffer.currentMessage().substr(0, 1));
+    if (!buffer.takeThroughTitle(reportType + Text(kCRLF))) {
         scope.dropRest();
         return;
     }
-    checkHeldPosition(typeLineAt);
-    state.gRxData.consumeFront(typeLineAt + typeLine.size());
 
     if (reportType == u"B" || reportType == u"C") {
         self.EndMessageDiscard();

@@ -6,10 +6,10 @@
 
 namespace velko {
 
-// One step of the framing: hands the first complete message in the buffer (a header with an
-// end line after it) to its decoder, dropping the text in front of its header; or, when the
-// buffer holds end lines but no header, drops everything through its last end line. True when
-// it removed anything from the buffer.
+// One step of the framing (docs/receive-framing.md): keeps the buffer within its bound, then
+// hands the first complete message in the buffer to its decoder, dropping the text in front of
+// its header; or, when the buffer holds end lines but no header, drops everything through its
+// last end line. True when it handed on or dropped a message or such text.
 bool dispatchNextMessage(SharedState& state, _velko_foxpro& self, VelkoEvents& events);
 
 }  // namespace velko

@@ -1,7 +1,5 @@
 #include "link/port_management.h"
 
-#include <utility>
-
 #include "control/conversions.h"
 #include "control/runtime_error.h"
 
@@ -48,11 +46,5 @@ int16_t closeVelko(SerialPort& port) {
 bool comPortStateGet(SerialPort& port) { return port.portOpen(); }
 
 void txData(SerialPort& port, const Text& data) { port.setOutput(data); }
-
-Text getCurrentErrorMsg(SharedState& state) {
-    Text message = std::exchange(state.gErrorMsg, {});
-    if (message.empty() && pendingError()) message = pendingError()->description();
-    return message;
-}
 
 }  // namespace velko

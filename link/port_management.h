@@ -17,6 +17,5 @@ int16_t openVelko(SharedState& state, SerialPort& port, const Text& pPortName, T
 int16_t closeVelko(SerialPort& port);
 bool comPortStateGet(SerialPort& port);
 void txData(SerialPort& port, const Text& data);
-Text getCurrentErrorMsg(SharedState& state);
 
 }  // namespace velko

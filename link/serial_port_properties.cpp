@@ -1,5 +1,8 @@
 #include "link/serial_port_properties.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "control/runtime_error.h"
 
 namespace velko {
@@ -38,6 +41,24 @@ void SerialPortProperties::setHandshaking(int32_t value) {
 void SerialPortProperties::setRThreshold(int16_t threshold) {
     if (threshold < 0) raiseInvalidPropertyValue();
     rThreshold_ = threshold;
+}
+
+void SerialPortProperties::setPortOpen(bool open) {
+    if (open == portOpen()) {
+        if (open) raise(error_number::kPortAlreadyOpen, u"Port already open");
+        return;
+    }
+    if (open) {
+        openPort();
+    } else {
+        closePort();
+    }
+}
+
+int16_t SerialPortProperties::inBufferCount() {
+    requireOpen();
+    return static_cast<int16_t>(
+        std::min<size_t>(waitingCharacters(), std::numeric_limits<int16_t>::max()));
 }
 
 void SerialPortProperties::requireOpen() const {

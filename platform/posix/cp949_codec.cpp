@@ -53,9 +53,13 @@ Text Cp949Decoder::decode(std::string_view bytes) {
     return text;
 }
 
+Cp949Encoder::Cp949Encoder() : converter_(openConverter(kCodePage, kUtf16)) {}
+
+Cp949Encoder::~Cp949Encoder() { ::iconv_close(converter_); }
+
 // Every unit yields at most two bytes.
-std::string encodeCp949(TextView text) {
-    const iconv_t converter = openConverter(kCodePage, kUtf16);
+std::string Cp949Encoder::encode(TextView text) {
+    ::iconv(converter_, nullptr, nullptr, nullptr, nullptr);  // whatever the last text left
     std::string bytes(text.size() * 2, '\0');
     size_t unit = 0;
     char* out = bytes.data();
@@ -63,7 +67,7 @@ std::string encodeCp949(TextView text) {
     while (unit < text.size()) {
         char* in = const_cast<char*>(reinterpret_cast<const char*>(text.data() + unit));
         size_t inLeft = (text.size() - unit) * sizeof(char16_t);
-        const bool converted = ::iconv(converter, &in, &inLeft, &out, &outLeft) != kNoConversion;
+        const bool converted = ::iconv(converter_, &in, &inLeft, &out, &outLeft) != kNoConversion;
         unit = text.size() - inLeft / sizeof(char16_t);
         if (converted) break;
         const bool pair =
@@ -72,7 +76,6 @@ std::string encodeCp949(TextView text) {
         *out++ = '?';
         --outLeft;
     }
-    ::iconv_close(converter);
     bytes.resize(out - bytes.data());
     return bytes;
 }

@@ -28,7 +28,18 @@ class Cp949Decoder {
     std::string incomplete_;
 };
 
-// The code page 949 bytes of a text; a character the code page lacks becomes "?".
-std::string encodeCp949(TextView text);
+// Turns text into the line's code page 949 bytes; a character the code page lacks becomes "?".
+class Cp949Encoder {
+  public:
+    Cp949Encoder();
+    ~Cp949Encoder();
+    Cp949Encoder(const Cp949Encoder&) = delete;
+    Cp949Encoder& operator=(const Cp949Encoder&) = delete;
+
+    std::string encode(TextView text);
+
+  private:
+    iconv_t converter_;
+};
 
 }  // namespace velko::posix

@@ -118,13 +118,4 @@ void PollLoop::waitForActivity(Clock::time_point deadline) {
     }
 }
 
-bool PollLoop::runUntil(const std::function<bool()>& done, Clock::time_point deadline) {
-    for (;;) {
-        runPending();
-        if (done()) return true;
-        if (Clock::now() >= deadline) return false;
-        waitForActivity(deadline);
-    }
-}
-
 }  // namespace velko::posix

@@ -36,11 +36,6 @@ class PollLoop final : public MessageLoop {
     void runPending() override;
     void waitForActivity(Clock::time_point deadline) override;
 
-    // Runs notifications until done() holds (true) or the deadline has passed (false). done()
-    // is tested after every pass, and the loop blocks between passes.
-    bool runUntil(const std::function<bool()>& done,
-                  Clock::time_point deadline = Clock::time_point::max());
-
   private:
     struct Watch {
         int fd;

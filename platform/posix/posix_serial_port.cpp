@@ -1,7 +1,6 @@
 #include "platform/posix/posix_serial_port.h"
 
 #include <algorithm>
-#include <limits>
 #include <utility>
 
 #include "control/runtime_error.h"
@@ -10,22 +9,23 @@
 
 namespace velko::posix {
 
-PosixSerialPort::~PosixSerialPort() { closePort(); }
+namespace {
+
+// The most bytes taken from the device at a time, and the characters that wait before the
+// device is left to keep the rest.
+constexpr size_t kPiece = 4096;
+
+}  // namespace
+
+PosixSerialPort::~PosixSerialPort() {
+    if (portOpen()) closePort();
+}
 
 void PosixSerialPort::reconfigure(const LineSettings& settings, Handshaking handshaking) {
     device_->configure(settings, handshaking);
 }
 
-void PosixSerialPort::setPortOpen(bool open) {
-    if (open) {
-        openPort();
-    } else {
-        closePort();
-    }
-}
-
 void PosixSerialPort::openPort() {
-    if (portOpen()) raise(error_number::kPortAlreadyOpen, u"Port already open");
     const std::string path = ports_.pathOf(commPort());
     try {
         auto device = std::make_unique<SerialDevice>(path);
@@ -36,12 +36,12 @@ void PosixSerialPort::openPort() {
         throw;
     }
     path_ = path;
-    watch_ = loop_.watch(device_->fd(), [this] { receive(); });
+    updateWatch();
 }
 
 void PosixSerialPort::closePort() {
-    if (!portOpen()) return;
-    loop_.unwatch(watch_);
+    if (watch_ != 0) loop_.unwatch(watch_);
+    watch_ = 0;
     device_.reset();
     decoder_.reset();
     waiting_.clear();
@@ -56,7 +56,7 @@ void PosixSerialPort::dropVanishedDevice() {
 
 void PosixSerialPort::setOutput(const Text& text) {
     requireOpen();
-    const std::string bytes = encodeCp949(text);
+    const std::string bytes = encoder_.encode(text);
     try {
         device_->writeAll(bytes);
     } catch (const RuntimeError&) {
@@ -68,17 +68,17 @@ void PosixSerialPort::setOutput(const Text& text) {
     }
 }
 
-int16_t PosixSerialPort::inBufferCount() {
-    requireOpen();
+size_t PosixSerialPort::waitingCharacters() {
     takeArrivedCharacters();
-    return static_cast<int16_t>(
-        std::min<size_t>(waiting_.size(), std::numeric_limits<int16_t>::max()));
+    return waiting_.size();
 }
 
 Text PosixSerialPort::input() {
     requireOpen();
     takeArrivedCharacters();
-    return std::exchange(waiting_, Text{});
+    Text taken = std::exchange(waiting_, Text{});
+    updateWatch();
+    return taken;
 }
 
 // What arrived before a hang-up is handed over first; the handler may close the port.
@@ -89,11 +89,27 @@ void PosixSerialPort::receive() {
 }
 
 size_t PosixSerialPort::takeArrivedCharacters() {
+    if (waitIsFull()) return 0;
     std::string bytes;
-    device_->readAvailable(bytes);
+    device_->readAvailable(bytes, kPiece);
     const Text arrived = decoder_.decode(bytes);
     waiting_ += arrived;
+    updateWatch();
     return arrived.size();
+}
+
+bool PosixSerialPort::waitIsFull() const {
+    return waiting_.size() >= std::max<size_t>(kPiece, rThreshold());
+}
+
+void PosixSerialPort::updateWatch() {
+    const bool wanted = portOpen() && !waitIsFull();
+    if (wanted && watch_ == 0) {
+        watch_ = loop_.watch(device_->fd(), [this] { receive(); });
+    } else if (!wanted && watch_ != 0) {
+        loop_.unwatch(watch_);
+        watch_ = 0;
+    }
 }
 
 }  // namespace velko::posix

@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <system_error>
@@ -19,8 +20,6 @@
 namespace velko::posix {
 
 namespace {
-
-constexpr size_t kMaxBytesPerRead = 64 * 1024;
 
 // The system's text for an error number, such as "No such file or directory".
 Text systemReason(int error) { return fromUtf8(std::generic_category().message(error)); }
@@ -87,6 +86,9 @@ std::chrono::milliseconds stallLimitFor(int baud) {
 
 SerialDevice::SerialDevice(const std::string& path) : fd_(openDevice(path)) {
     holdExclusively(fd_);
+    // What the device received before it was opened belongs to no one now: an answer left on
+    // the line by an earlier program must not pass for the answer to a new command.
+    ::tcflush(fd_, TCIFLUSH);
 }
 
 SerialDevice::~SerialDevice() {
@@ -107,10 +109,10 @@ void SerialDevice::configure(const LineSettings& settings, Handshaking handshaki
     stallLimit_ = stallLimitFor(settings.baud);
 }
 
-void SerialDevice::readAvailable(std::string& bytes) {
+void SerialDevice::readAvailable(std::string& bytes, size_t limit) {
     char chunk[4096];
-    for (size_t taken = 0; !gone_ && taken < kMaxBytesPerRead;) {
-        const ssize_t count = ::read(fd_, chunk, sizeof chunk);
+    for (size_t taken = 0; !gone_ && taken < limit;) {
+        const ssize_t count = ::read(fd_, chunk, std::min(sizeof chunk, limit - taken));
         if (count > 0) {
             bytes.append(chunk, count);
             taken += count;

@@ -14,7 +14,8 @@ namespace velko::posix {
 class SerialDevice {
   public:
     // Raises 8002 when there is no such device (or it cannot be opened), 8005 when another
-    // program or component holds it; each as a DeviceRefusal with the system's reason.
+    // program or component holds it; each as a DeviceRefusal with the system's reason. What the
+    // device had received before is discarded.
     explicit SerialDevice(const std::string& path);
     ~SerialDevice();
     SerialDevice(const SerialDevice&) = delete;
@@ -24,8 +25,8 @@ class SerialDevice {
     // Raises 8015 when the device refuses the settings (a file that is no terminal, a speed
     // the hardware does not keep), as a DeviceRefusal with the reason.
     void configure(const LineSettings& settings, Handshaking handshaking);
-    // Appends the bytes waiting now, up to a bound per call, without blocking.
-    void readAvailable(std::string& bytes);
+    // Appends the bytes waiting now, at most limit of them, without blocking.
+    void readAvailable(std::string& bytes, size_t limit);
     // True once the device has hung up or gone away (a closed pseudo-terminal, an unplugged
     // adapter): a read or write failed, a read found its end, or the descriptor reports a
     // hang-up or an error. Nothing more is read from it then.

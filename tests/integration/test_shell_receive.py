@@ -60,6 +60,16 @@ def test_every_complete_message_of_a_read_is_decoded_in_order(terminal, opened):
         {"msgType": 116, "rst1": "1", "rst2": "", "rst3": ""}]
 
 
+def test_what_the_line_held_before_the_port_opened_is_discarded(terminal, shell_factory):
+    # An answer that an earlier session left on the line.
+    terminal.send(response(b"t", b"stale"))
+    shell = shell_factory({3: terminal.path})
+    assert shell.call('OpenVelko COM3 ""')["result"] == 0
+    events = shell.feed(terminal, report(b"B"))
+    assert named(events, "ReceiveResponse") == []
+    assert named(events, "HookEvent") == [{"eventType": True}]
+
+
 def test_text_without_a_header_is_dropped_at_its_end_line(terminal, opened):
     events = opened.feed(terminal, b"xx\r\nEnd\r\n")
     assert named(events, "DebugMsg") == [{"str": "전체수신데이터:xx\r\nEnd\r\n"},

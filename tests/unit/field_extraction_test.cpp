@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "control/message_window.h"
 #include "control/runtime_error.h"
 #include "support/control_test.h"
 
@@ -68,10 +67,10 @@ TEST_F(FieldExtraction, NeverReadsIntoTheNextMessage) {
     EXPECT_EQ(control.GetInformationWithIndicator(u"Time:"), u"");
     {
         // Once the message being decoded has lost its end line, nothing more of the buffer is its.
-        MessageScope scope(velko_var());
+        MessageScope scope(velko_var().gRxData);
         EXPECT_EQ(control.GetInformationWithoutIndicator(), u"Number:1");
         {
-            MessageScope nested(velko_var());
+            MessageScope nested(velko_var().gRxData);
             EXPECT_EQ(control.GetInformationWithoutIndicator(), u"End");
         }
         EXPECT_EQ(control.GetInformationWithIndicator(u""), u"");
@@ -87,7 +86,7 @@ TEST_F(FieldExtraction, NeverReadsIntoTheNextMessage) {
 
     // A message whose end line has not arrived is everything there is.
     fillBuffer(u"D\r\nTime:1");
-    MessageScope partial(velko_var());
+    MessageScope partial(velko_var().gRxData);
     partial.dropRest();
     EXPECT_EQ(buffer(), u"");
 }

@@ -3,6 +3,7 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include "link/message_loop.h"
 #include "platform/posix/poll_loop.h"
 
 namespace velko::posix {
@@ -38,7 +39,8 @@ std::string readAll(int fd) {
 // How often the loop wakes up during a span of time.
 int passesDuring(PollLoop& loop, Clock::duration span) {
     int passes = 0;
-    loop.runUntil([&] { return ++passes < 0; }, Clock::now() + span);
+    runUntil(
+        loop, [&] { return ++passes < 0; }, Clock::now() + span);
     return passes;
 }
 

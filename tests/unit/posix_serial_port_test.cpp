@@ -6,11 +6,14 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "control/runtime_error.h"
+#include "link/message_loop.h"
 
 namespace velko::posix {
 namespace {
@@ -69,7 +72,8 @@ class PosixSerialPortTest : public ::testing::Test {
     Text receiveThroughOnComm(PosixSerialPort& port, size_t units) {
         Text received;
         port.setOnComm([&] { received += port.input(); });
-        loop_.runUntil([&] { return received.size() >= units; }, Clock::now() + 5s);
+        runUntil(
+            loop_, [&] { return received.size() >= units; }, Clock::now() + 5s);
         return received;
     }
     void closeTerminal() {
@@ -89,6 +93,31 @@ TEST_F(PosixSerialPortTest, DeliversCodePage949TextThroughOnComm) {
     EXPECT_EQ(receiveThroughOnComm(port, 10), u"ACK\r\nName:");
     terminalSends("\xA1\x80\r\n");
     EXPECT_EQ(receiveThroughOnComm(port, 4), u"가\uFFFD\r\n");
+}
+
+TEST_F(PosixSerialPortTest, TakesABurstInPiecesWhileTheDeviceKeepsTheRest) {
+    PosixSerialPort port(loop_, ports_);
+    open(port);
+    std::string burst;
+    for (int i = 0; burst.size() < 20000; ++i) burst += std::to_string(i) + ",";
+    std::string received;
+    size_t largest = 0;
+    port.setOnComm([&] {
+        const Text piece = port.input();
+        largest = std::max(largest, piece.size());
+        received += toUtf8(piece);
+    });
+    std::string_view rest = burst;
+    for (const auto deadline = Clock::now() + 5s; !rest.empty() && Clock::now() < deadline;) {
+        const ssize_t written = ::write(terminal_, rest.data(), rest.size());
+        if (written > 0) rest.remove_prefix(static_cast<size_t>(written));
+        runUntil(
+            loop_, [] { return true; }, Clock::now());
+    }
+    runUntil(
+        loop_, [&] { return received.size() >= burst.size(); }, Clock::now() + 5s);
+    EXPECT_EQ(received, burst);
+    EXPECT_LE(largest, 2 * 4096u);
 }
 
 TEST_F(PosixSerialPortTest, CountsWaitingCharactersWithoutOnCommWhileRThresholdIsZero) {
@@ -205,7 +234,8 @@ TEST_F(PosixSerialPortTest, AVanishedDeviceClosesThePortWithItsReasonWithoutSpin
     open(port);
     closeTerminal();
     int passes = 0;
-    loop_.runUntil([&] { return ++passes < 0; }, Clock::now() + 300ms);
+    runUntil(
+        loop_, [&] { return ++passes < 0; }, Clock::now() + 300ms);
     EXPECT_LE(passes, 4);
     EXPECT_FALSE(port.portOpen());
     EXPECT_EQ(diagnostics, std::vector<Text>{u"포트장치사라짐:" + fromUtf8(ports_.pathOf(kPort)) +

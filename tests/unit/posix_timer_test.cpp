@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "link/message_loop.h"
 #include "platform/posix/poll_timer.h"
 
 namespace velko::posix {
@@ -16,11 +17,13 @@ TEST(PollTimer, TicksEveryPeriodFromTheMomentItIsEnabled) {
     std::vector<Clock::time_point> ticks;
     timer.setOnTick([&] { ticks.push_back(Clock::now()); });
     timer.setEnabled(true);
-    loop.runUntil([] { return false; }, Clock::now() + 300ms);
+    runUntil(
+        loop, [] { return false; }, Clock::now() + 300ms);
     timer.setEnabled(false);
     const auto enabledAt = Clock::now();
     timer.setEnabled(true);
-    ASSERT_TRUE(loop.runUntil([&] { return ticks.size() == 3; }, enabledAt + 3s));
+    ASSERT_TRUE(runUntil(
+        loop, [&] { return ticks.size() == 3; }, enabledAt + 3s));
     for (size_t i = 0; i < ticks.size(); ++i) {
         const auto scheduled = enabledAt + Timer::kInterval * (i + 1);
         EXPECT_GE(ticks[i], scheduled);
@@ -46,7 +49,8 @@ TEST(PollTimer, DoesNotTickWhileDisabledOrAfterDestruction) {
         disabledByItsTick.setEnabled(false);
     });
     disabledByItsTick.setEnabled(true);
-    EXPECT_FALSE(loop.runUntil([&] { return ticks > 1; }, Clock::now() + 1200ms));
+    EXPECT_FALSE(runUntil(
+        loop, [&] { return ticks > 1; }, Clock::now() + 1200ms));
     EXPECT_EQ(ticks, 1);
 }
 

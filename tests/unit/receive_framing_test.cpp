@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 #include "control/runtime_error.h"
@@ -25,6 +26,15 @@ class ReceiveFraming : public testing::OpenControlTest {
     static bool acknowledged() { return std::exchange(velko_var().gAckReceived, false); }
     Texts debugTexts() const { return sink.params("DebugMsg"); }
     Texts hooks() const { return sink.params("HookEvent"); }
+    // The characters the bound's diagnostics say went.
+    size_t droppedByTheBound() const {
+        const Text label = u"수신버퍼초과삭제:";
+        size_t dropped = 0;
+        for (const Text& text : debugTexts()) {
+            if (text.starts_with(label)) dropped += std::stoul(toUtf8(text.substr(label.size())));
+        }
+        return dropped;
+    }
     size_t indexOf(const RecordedEvent& event) const {
         return std::find(sink.events.begin(), sink.events.end(), event) - sink.events.begin();
     }
@@ -47,13 +57,13 @@ TEST_F(ReceiveFraming, AMessageSplitOverChunksIsDecodedWhenItsEndLineIsComplete)
 TEST_F(ReceiveFraming, EveryCompleteMessageIsDecodedAtOnceInArrivalOrder) {
     port.receive(kHookOff + kHookOn + u"Resp");
     EXPECT_EQ(hooks(), (Texts{u"True", u"False"}));
-    EXPECT_EQ(debugTexts()[3], u"전체수신데이터:" + kHookOn + u"Resp");
+    EXPECT_EQ(debugTexts()[3], u"전체수신데이터:" + kHookOn);
 
     // The response decoder's own events are not the concern here: its key is one it ignores.
     const RecordedEvent response{"DebugMsg", {u"전체수신데이터:Response\r\nZ\r\nEnd\r\n"}};
     sink.clear();
     port.receive(u"onse\r\nZ\r\nEnd\r\n" + kHookOn);
-    EXPECT_EQ(debugTexts()[0], u"전체수신데이터:Response\r\nZ\r\nEnd\r\n" + kHookOn);
+    EXPECT_EQ(debugTexts()[0], u"전체수신데이터:Response\r\nZ\r\nEnd\r\n");
     EXPECT_EQ(hooks(), Texts{u"False"});
     sink.clear();
     port.receive(kHookOn + u"Response\r\nZ\r\nEnd\r\n");
@@ -71,7 +81,7 @@ TEST_F(ReceiveFraming, AHeaderWaitsForAnEndLineOfItsOwn) {
 
 TEST_F(ReceiveFraming, TextWithoutAHeaderIsDroppedThroughItsLastEndLine) {
     port.receive(u"xEnd\r\nreport\r\nB\r\nReport B\r\nEnd\r\nRepo");
-    EXPECT_EQ(debugTexts(), (Texts{u"전체수신데이터:xEnd\r\nreport\r\nB\r\nReport B\r\nEnd\r\nRepo",
+    EXPECT_EQ(debugTexts(), (Texts{u"전체수신데이터:xEnd\r\nreport\r\nB\r\nReport B\r\nEnd\r\n",
                                    u"s1:idx=0\r\n"}));
     EXPECT_EQ(buffer(), u"Repo");
     // What follows the last end line may begin the next message; markers count mid-line.
@@ -123,6 +133,31 @@ TEST_F(ReceiveFraming, TheBufferNeverHoldsMoreThan32767Characters) {
     EXPECT_EQ(hooks(), Texts{u"True"});
 }
 
+TEST_F(ReceiveFraming, TheBoundNeverDropsACompleteMessage) {
+    Text burst = u"noise";
+    for (int i = 0; i < 3000; ++i) burst += i % 2 == 0 ? kHookOff : kHookOn;
+    port.receive(burst + u"Repo");
+    EXPECT_EQ(hooks().size(), 3000u);
+    EXPECT_EQ(hooks().back(), u"False");
+    EXPECT_EQ(debugTexts()[0], u"전체수신데이터:noise" + kHookOff);
+    EXPECT_EQ(droppedByTheBound(), 0u);
+    EXPECT_EQ(buffer(), u"Repo");
+}
+
+TEST_F(ReceiveFraming, AMessageLongerThanTheBoundIsDroppedWholeHoweverItArrives) {
+    // A header inside the long message is part of it.
+    const Text tooLong = u"Report\r\nD\r\nName:" + Text(32760, u'n') + kHookOn;
+    const Text line = tooLong + kHookOff + u"xx";
+    for (size_t piece : {line.size(), size_t{32770}, size_t{1000}}) {
+        sink.clear();
+        for (size_t at = 0; at < line.size(); at += piece) port.receive(line.substr(at, piece));
+        EXPECT_EQ(hooks(), Texts{u"True"}) << piece;
+        EXPECT_EQ(droppedByTheBound(), tooLong.size()) << piece;
+        EXPECT_EQ(buffer(), u"xx");
+        velko_var().gRxData.clear();
+    }
+}
+
 TEST_F(ReceiveFraming, MessagesArrivingDuringADecodeWaitForIt) {
     // A host handler that lets the message loop run while it handles the first message.
     sink.onEvent = [&](const RecordedEvent& event) {
@@ -132,7 +167,7 @@ TEST_F(ReceiveFraming, MessagesArrivingDuringADecodeWaitForIt) {
     EXPECT_TRUE(acknowledged());
     const size_t firstHook = indexOf({"HookEvent", {u"True"}});
     EXPECT_EQ(sink.events[firstHook + 1].name, "ReceiveReal");
-    EXPECT_EQ(sink.events[firstHook + 2].params[0], u"전체수신데이터:" + kHookOn + u"ACK");
+    EXPECT_EQ(sink.events[firstHook + 2].params[0], u"전체수신데이터:" + kHookOn);
     EXPECT_EQ(hooks(), (Texts{u"True", u"False"}));
 }
 

@@ -38,7 +38,7 @@ TEST_F(ReportDecoder, HookReportsRaiseHookEventAfterRemovingTheMessage) {
     };
     port.receive(u"Report\r\nB\r\nEnd\r\nAC");
     ASSERT_EQ(sink.events.size(), 5u);
-    EXPECT_EQ(sink.events[3].params[0], u"ProcessReport(): gRxData:B\r\nEnd\r\nAC");
+    EXPECT_EQ(sink.events[3].params[0], u"ProcessReport(): gRxData:B\r\nEnd\r\n");
     EXPECT_EQ(sink.events[4], (RecordedEvent{"HookEvent", {u"True"}}));
     EXPECT_EQ(seenByHandler, u"AC");
     port.receive(u"Report\r\nC\r\nEnd\r\n");

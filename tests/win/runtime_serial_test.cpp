@@ -78,6 +78,24 @@ WIN_TEST(bytesThatAreNoCharacterArriveAsReplacementsAndTheLineGoesOn) {
     CHECK_EQ(toUtf8(line.port.input()), toUtf8(u"\uFFFDAx\uFFFD\r\n"));
 }
 
+// More than one read of the reader takes: every byte arrives once and in order.
+WIN_TEST(aBurstLongerThanOneReadArrivesWholeAndInOrder) {
+    Line line;
+    line.open();
+    std::string burst;
+    for (int i = 0; i < 10000; ++i) burst += static_cast<char>('a' + i * 7 % 26);
+    line.peer.writeBytes(burst);
+    Text received;
+    REQUIRE(runUntil(
+        line.loop,
+        [&] {
+            received += line.port.input();
+            return received.size() >= burst.size();
+        },
+        10s));
+    CHECK_EQ(toUtf8(received), burst);
+}
+
 WIN_TEST(outputSendsTheTextAsCodePage949Bytes) {
     Line line;
     line.open();

@@ -4,13 +4,7 @@ namespace velko::wintest {
 
 bool runUntil(MessageLoop& loop, const std::function<bool()>& done,
               std::chrono::milliseconds limit) {
-    const auto deadline = Clock::now() + limit;
-    for (;;) {
-        loop.runPending();
-        if (done()) return true;
-        if (Clock::now() >= deadline) return false;
-        loop.waitForActivity(deadline);
-    }
+    return velko::runUntil(loop, done, Clock::now() + limit);
 }
 
 void runFor(MessageLoop& loop, std::chrono::milliseconds duration) {

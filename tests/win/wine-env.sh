@@ -1,7 +1,7 @@
-# Sourced by the scripts that run Windows programs under Wine (wine-velko, run-runtime-tests,
-# run-module-tests): a private Wine prefix for each run, copied from a template prefix made once
-# under the Windows build folder, with the pty helper preloaded (pty-ioctl/), so that Wine waits
-# for serial events on pseudo-terminals and holds them exclusively as Windows holds COM ports.
+# Sourced by the scripts that run Windows programs under Wine (wine-velko, wine-program,
+# run-runtime-tests, run-module-tests): a private Wine prefix for each run, copied from a template
+# prefix made once under the Windows build folder, with the pty helper preloaded (pty-ioctl/), so
+# that Wine holds pseudo-terminals exclusively as Windows holds COM ports.
 #
 # VELKO_WIN_BUILD: the Windows build folder (a relative path is taken from the repository's
 # root). It holds bin/ (velko.exe, velko_fox.ocx, the test programs), and gets pty-ioctl/,
@@ -141,6 +141,22 @@ wine_env_register_port() {
   [[ $2 != *[\"\\$'\n']* ]] || wine_env_fail "a device path Wine's registry cannot hold: $2"
   sed -i "/^\[Software\\\\\\\\Wine\\\\\\\\Ports\]/,/^\$/{/^\$/i \"COM$1\"=\"$2\"
 }" "$WINEPREFIX/system.reg"
+}
+
+# Each --device N=PATH among the arguments (or --device=N=PATH) becomes port N; a text of
+# another shape is left for the program to report.
+wine_env_register_devices() {
+  local arguments=("$@") device i
+  for ((i = 0; i < ${#arguments[@]}; ++i)); do
+    case ${arguments[i]} in
+      --device) device=${arguments[i + 1]:-} ;;
+      --device=*) device=${arguments[i]#--device=} ;;
+      *) continue ;;
+    esac
+    if [[ $device =~ ^([0-9]+)=(.+)$ ]]; then
+      wine_env_register_port "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
+    fi
+  done
 }
 
 # A Linux path as Wine's drive Z: names it.

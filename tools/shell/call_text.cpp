@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "control/message_window.h"
+#include "control/rx_buffer.h"
 #include "decode/report_decoder.h"
 
 namespace velko::shell {

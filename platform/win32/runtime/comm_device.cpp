@@ -101,13 +101,18 @@ CommDevice::CommDevice(int16_t port, const LineSettings& settings, Handshaking h
     : handle_(openPort(port)) {
     try {
         configure(settings, handshaking);
-        // Reads return at once with what the driver holds; writes have no driver time limit.
-        COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
-        if (!SetCommTimeouts(handle_, &timeouts) || !SetCommMask(handle_, EV_RXCHAR)) {
-            raiseCouldNotSetCommState();
-        }
+        // No time-outs: a read waits until it has every byte it asked for (the reader asks
+        // for no more than are there, or for one to wait with); writes have no driver limit.
+        COMMTIMEOUTS timeouts{};
+        if (!SetCommTimeouts(handle_, &timeouts)) raiseCouldNotSetCommState();
+        written_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (written_ == nullptr) raiseOutOfMemory();
+        // What the driver received before the port was opened belongs to no one now: an answer
+        // left on the line by an earlier program must not pass for the answer to a new command.
+        PurgeComm(handle_, PURGE_RXCLEAR);
         reader_ = std::make_unique<CommReader>(handle_, std::move(onBytes), std::move(onFailure));
     } catch (...) {
+        if (written_ != nullptr) CloseHandle(written_);
         CloseHandle(handle_);
         throw;
     }
@@ -115,6 +120,7 @@ CommDevice::CommDevice(int16_t port, const LineSettings& settings, Handshaking h
 
 CommDevice::~CommDevice() {
     reader_.reset();
+    CloseHandle(written_);
     CloseHandle(handle_);
 }
 
@@ -130,18 +136,16 @@ void CommDevice::configure(const LineSettings& settings, Handshaking handshaking
 void CommDevice::write(std::string_view bytes) {
     if (bytes.empty()) return;
     OVERLAPPED overlapped{};
-    overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (overlapped.hEvent == nullptr) raiseOutOfMemory();
+    overlapped.hEvent = written_;
     DWORD written = 0;
     bool done = WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                           &overlapped) != 0;
     if (!done && GetLastError() == ERROR_IO_PENDING) {
-        if (WaitForSingleObject(overlapped.hEvent, writeLimitMilliseconds_) != WAIT_OBJECT_0) {
+        if (WaitForSingleObject(written_, writeLimitMilliseconds_) != WAIT_OBJECT_0) {
             CancelIo(handle_);
         }
         done = GetOverlappedResult(handle_, &overlapped, &written, TRUE) != 0;
     }
-    CloseHandle(overlapped.hEvent);
     if (!done || written != bytes.size()) {
         raise(error_number::kPortNotOpen, u"The port's device accepts no data");
     }

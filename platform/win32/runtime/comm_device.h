@@ -12,9 +12,10 @@
 
 namespace velko::win32 {
 
-// An open serial device, COMn, held exclusively: its line settings, writing, and the reader
-// thread that hands every byte received to onBytes, and a failure that ends it to onFailure (both
-// on the reader's thread). Refusals are run-time errors with the serial component's numbers.
+// An open serial device, COMn, held exclusively and emptied on opening of what it had received
+// before: its line settings, writing, and the reader thread that hands every byte received to
+// onBytes, and a failure that ends it to onFailure (both on the reader's thread). Refusals are
+// run-time errors with the serial component's numbers.
 class CommDevice {
   public:
     // 8002 when there is no such port, 8005 when another program holds it, 8015 when it refuses
@@ -36,6 +37,8 @@ class CommDevice {
 
   private:
     HANDLE handle_;
+    // The completion of the writes, which all come from the owner's thread.
+    HANDLE written_ = nullptr;
     DWORD writeLimitMilliseconds_ = 0;
     std::unique_ptr<CommReader> reader_;
 };

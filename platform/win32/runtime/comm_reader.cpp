@@ -1,7 +1,6 @@
 #include "platform/win32/runtime/comm_reader.h"
 
 #include <algorithm>
-#include <string>
 
 #include "platform/win32/runtime/out_of_memory.h"
 
@@ -26,6 +25,7 @@ CommReader::Event::Event() : handle_(CreateEventW(nullptr, TRUE, FALSE, nullptr)
     if (handle_ == nullptr) raiseOutOfMemory();
 }
 
+// A read sets its event to nonsignaled itself as it begins.
 class CommReader::Overlapped {
   public:
     explicit Overlapped(HANDLE event) { overlapped_.hEvent = event; }
@@ -34,7 +34,6 @@ class CommReader::Overlapped {
         const HANDLE event = overlapped_.hEvent;
         overlapped_ = OVERLAPPED{};
         overlapped_.hEvent = event;
-        ResetEvent(event);
         return &overlapped_;
     }
     HANDLE event() const { return overlapped_.hEvent; }
@@ -61,9 +60,10 @@ DWORD WINAPI CommReader::threadMain(LPVOID self) {
 }
 
 void CommReader::run() {
-    Overlapped wait(waited_.get());
     Overlapped read(read_.get());
-    while (readQueued(read) && !stopRequested() && waitForCharacters(wait)) {
+    std::string bytes;
+    while (!stopRequested() && waitForByte(read, bytes) && readQueued(read, bytes)) {
+        onBytes_(bytes);
     }
     const DWORD error = GetLastError();
     if (stopRequested()) return;
@@ -81,54 +81,60 @@ bool CommReader::stopRequested() const {
     return WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0;
 }
 
-// A pending WaitCommEvent ends when the mask changes; CancelIo does not end it everywhere (not
-// under Wine), so the reader clears the mask itself when asked to stop.
-bool CommReader::waitForCharacters(Overlapped& wait) {
-    DWORD events = 0;
-    OVERLAPPED* overlapped = wait.get();
-    if (WaitCommEvent(device_, &events, overlapped)) return true;
-    if (GetLastError() != ERROR_IO_PENDING) {
-        report(L"WaitCommEvent");
-        return false;
-    }
-    const HANDLE handles[] = {stop_.get(), wait.event()};
-    DWORD transferred = 0;
-    if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
-        SetCommMask(device_, 0);
-        GetOverlappedResult(device_, overlapped, &transferred, TRUE);
-        return false;
-    }
-    if (!GetOverlappedResult(device_, overlapped, &transferred, FALSE)) {
-        report(L"WaitCommEvent");
-        return false;
-    }
-    return true;
-}
-
-// Reads what the driver holds, in pieces of at most kMaxBytesPerRead; every piece is there
-// already, so no read waits.
-bool CommReader::readQueued(Overlapped& read) {
-    for (;;) {
-        DWORD errors = 0;
-        COMSTAT status{};
-        if (!ClearCommError(device_, &errors, &status)) {
-            report(L"ClearCommError");
-            return false;
-        }
-        if (status.cbInQue == 0) return true;
-        std::string bytes(std::min(status.cbInQue, kMaxBytesPerRead), '\0');
-        DWORD count = 0;
-        OVERLAPPED* overlapped = read.get();
-        if (!ReadFile(device_, bytes.data(), static_cast<DWORD>(bytes.size()), &count,
-                      overlapped) &&
-            (GetLastError() != ERROR_IO_PENDING ||
-             !GetOverlappedResult(device_, overlapped, &count, TRUE))) {
+// The read ends when a byte arrives or when the reader is asked to stop, which cancels it.
+bool CommReader::waitForByte(Overlapped& read, std::string& bytes) {
+    bytes.assign(1, '\0');
+    DWORD count = 0;
+    OVERLAPPED* overlapped = read.get();
+    if (!ReadFile(device_, bytes.data(), 1, &count, overlapped)) {
+        if (GetLastError() != ERROR_IO_PENDING) {
             report(L"ReadFile");
             return false;
         }
-        if (count == 0) return true;
-        onBytes_(std::string_view(bytes.data(), count));
+        const HANDLE handles[] = {stop_.get(), read.event()};
+        if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
+            CancelIo(device_);
+            GetOverlappedResult(device_, overlapped, &count, TRUE);
+            return false;
+        }
+        if (!GetOverlappedResult(device_, overlapped, &count, FALSE)) {
+            report(L"ReadFile");
+            return false;
+        }
     }
+    // Without read time-outs only a device that has gone ends the read with nothing.
+    if (count == 0) {
+        SetLastError(ERROR_HANDLE_EOF);
+        report(L"ReadFile");
+        return false;
+    }
+    bytes.resize(count);
+    return true;
+}
+
+// Adds what the driver holds, at most kMaxBytesPerRead; all of it is there already, so the read
+// does not wait. What is left beyond that completes the next wait at once.
+bool CommReader::readQueued(Overlapped& read, std::string& bytes) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(device_, &errors, &status)) {
+        report(L"ClearCommError");
+        return false;
+    }
+    if (status.cbInQue == 0) return true;
+    const size_t before = bytes.size();
+    bytes.resize(before + std::min(status.cbInQue, kMaxBytesPerRead));
+    DWORD count = 0;
+    OVERLAPPED* overlapped = read.get();
+    if (!ReadFile(device_, bytes.data() + before, static_cast<DWORD>(bytes.size() - before), &count,
+                  overlapped) &&
+        (GetLastError() != ERROR_IO_PENDING ||
+         !GetOverlappedResult(device_, overlapped, &count, TRUE))) {
+        report(L"ReadFile");
+        return false;
+    }
+    bytes.resize(before + count);
+    return true;
 }
 
 }  // namespace velko::win32

@@ -1,8 +1,5 @@
 #include "platform/win32/runtime/win32_serial_port.h"
 
-#include <algorithm>
-#include <limits>
-
 #include "control/runtime_error.h"
 #include "link/device_refusal.h"
 #include "link/port_diagnostics.h"
@@ -27,16 +24,7 @@ void Win32SerialPort::reconfigure(const LineSettings& settings, Handshaking hand
     device_->configure(settings, handshaking);
 }
 
-void Win32SerialPort::setPortOpen(bool open) {
-    if (open) {
-        openPort();
-    } else {
-        closePort();
-    }
-}
-
 void Win32SerialPort::openPort() {
-    if (portOpen()) raise(error_number::kPortAlreadyOpen, u"Port already open");
     try {
         device_ = std::make_unique<CommDevice>(
             commPort(), settings(), handshaking(),
@@ -62,12 +50,6 @@ void Win32SerialPort::setOutput(const Text& text) {
     if (const size_t replaced = replacedCharacters(text, bytes)) {
         raiseDiagnostic(replacedCharactersDiagnostic(replaced));
     }
-}
-
-int16_t Win32SerialPort::inBufferCount() {
-    requireOpen();
-    return static_cast<int16_t>(
-        std::min<size_t>(queue_.size(), std::numeric_limits<int16_t>::max()));
 }
 
 Text Win32SerialPort::input() {

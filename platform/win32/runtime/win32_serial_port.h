@@ -14,7 +14,7 @@ namespace velko::win32 {
 // arriving bytes from the device as they come, decodes them and keeps them waiting for Input;
 // through the message window it has OnComm raised on the control's thread when new characters
 // have arrived and at least RThreshold are waiting (never while RThreshold is 0). A device that
-// goes away while open (its comm wait or a read fails) is closed on the control's thread: the
+// goes away while open (a read fails or ends with nothing) is closed on the control's thread: the
 // port reads as closed from then on, and a diagnostic tells why. A device that does not open is
 // named in a diagnostic with the system's reason, and so is every write that sent characters
 // as "?".
@@ -26,15 +26,14 @@ class Win32SerialPort final : public SerialPortProperties {
     Win32SerialPort& operator=(const Win32SerialPort&) = delete;
 
     bool portOpen() const override { return device_ != nullptr; }
-    void setPortOpen(bool open) override;
     void setOutput(const Text& text) override;
-    int16_t inBufferCount() override;
     Text input() override;
 
   private:
     void reconfigure(const LineSettings& settings, Handshaking handshaking) override;
-    void openPort();
-    void closePort();
+    void openPort() override;
+    void closePort() override;
+    size_t waitingCharacters() override { return queue_.size(); }
     void received(std::string_view bytes);
     void notified();
     void readerFailed();

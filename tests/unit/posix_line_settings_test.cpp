@@ -1,19 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "platform/posix/cp949_codec.h"
 #include "platform/posix/line_settings.h"
-#include "platform/posix/port_map.h"
 
 namespace velko::posix {
 namespace {
-
-TEST(PortMap, MapsPortNumbersToDevices) {
-    PortMap ports;
-    EXPECT_EQ(ports.pathOf(3), "/dev/ttyS2");
-    EXPECT_EQ(ports.pathOf(0), "");
-    ports.map(3, "/dev/pts/5");
-    EXPECT_EQ(ports.pathOf(3), "/dev/pts/5");
-}
 
 TEST(LineSettings, ParsesTheSettingsTextAndRejectsMalformedOnes) {
     const auto settings = parseLineSettings("19200,O,7,2", speedSupported);
@@ -43,20 +33,6 @@ TEST(LineSettings, FrameARawLine) {
     EXPECT_EQ(attributes.c_cflag & (CSIZE | PARENB | PARODD | CSTOPB | CLOCAL | CREAD),
               CS7 | PARENB | PARODD | CSTOPB | CLOCAL | CREAD);
     EXPECT_EQ(cfgetispeed(&attributes), B19200);
-}
-
-TEST(Cp949, JoinsSplitCharactersAndReplacesInvalidBytes) {
-    Cp949Decoder decoder;
-    EXPECT_EQ(decoder.decode("A\xB0"), u"A");
-    EXPECT_EQ(decoder.decode("\xA1\xB3"), u"가");
-    EXPECT_EQ(decoder.decode("\xAA\x80"
-                             "B\xB0\r\n"),
-              u"나\uFFFDB\uFFFD\r\n");
-}
-
-TEST(Cp949, EncodesWithAQuestionMarkForWhatTheCodePageLacks) {
-    EXPECT_EQ(encodeCp949(u"[가\r"), "[\xB0\xA1\r");
-    EXPECT_EQ(encodeCp949(u"a\U0001F600b\xD800"), "a?b?");
 }
 
 }  // namespace
