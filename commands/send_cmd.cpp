@@ -23,7 +23,12 @@ bool sendCmd(SharedState& state, SerialPort& port, Timer& timer, MessageLoop& lo
         }
         if (!prepareParameters(state, events, cmd, para1, para2)) return false;
         port.setOutput(Text(kCommandOpening));
-        if (!waitForAck(state, timer, loop)) {
+        const bool acknowledged = waitForAck(state, timer, loop, port);
+        if (!port.portOpen()) {
+            state.gErrorMsg = Text(kPortClosedMessage);
+            return false;
+        }
+        if (!acknowledged) {
             state.gErrorMsg = Text(kNoAckMessage);
             return false;
         }
@@ -31,6 +36,8 @@ bool sendCmd(SharedState& state, SerialPort& port, Timer& timer, MessageLoop& lo
         return true;
     } catch (const RuntimeError&) {
         clearPendingError();
+        // A write that found the device gone has closed the port.
+        if (!port.portOpen()) state.gErrorMsg = Text(kPortClosedMessage);
         return false;
     }
 }

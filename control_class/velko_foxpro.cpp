@@ -16,6 +16,7 @@ velko_foxpro::velko_foxpro(Platform& platform)
       mscVelkoPort_(platform.createSerialPort()),
       timerVelkoSync_(platform.createTimer()) {
     mscVelkoPort_->setOnComm([this] { mscVelkoPort_OnComm(); });
+    mscVelkoPort_->setOnDiagnostic([this](const Text& text) { events_.DebugMsg(text); });
     timerVelkoSync_->setOnTick([this] { timerVelkoSync_Timer(); });
 }
 

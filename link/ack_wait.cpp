@@ -16,11 +16,12 @@ void startAckWait(SharedState& state, Timer& timer) {
 }
 
 // Blocks only while nothing has set the flag: a pass whose notifications brought the
-// acknowledgement ends the wait at once.
-void passUntilAcknowledged(SharedState& state, MessageLoop& loop,
+// acknowledgement, or closed the port, ends the wait at once.
+void passUntilAcknowledged(SharedState& state, MessageLoop& loop, const SerialPort& port,
                            MessageLoop::Clock::time_point deadline) {
     while (!state.gAckReceived) {
         loop.runPending();
+        if (!port.portOpen()) return;
         if (state.gTimerTicks > kAckTimeoutTicks) return;
         if (MessageLoop::Clock::now() >= deadline) return;
         if (!state.gAckReceived) loop.waitForActivity(deadline);
@@ -36,12 +37,12 @@ struct StopOnExit {
 
 }  // namespace
 
-bool waitForAck(SharedState& state, Timer& timer, MessageLoop& loop,
+bool waitForAck(SharedState& state, Timer& timer, MessageLoop& loop, const SerialPort& port,
                 std::chrono::milliseconds limit) {
     const auto deadline = MessageLoop::Clock::now() + limit;
     startAckWait(state, timer);
     const StopOnExit stop{timer};
-    passUntilAcknowledged(state, loop, deadline);
+    passUntilAcknowledged(state, loop, port, deadline);
     return state.gAckReceived;
 }
 

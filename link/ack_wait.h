@@ -4,6 +4,7 @@
 
 #include "control/shared_state.h"
 #include "link/message_loop.h"
+#include "link/serial_port.h"
 #include "link/timer.h"
 
 namespace velko {
@@ -24,10 +25,11 @@ void timerTick(SharedState& state);
 void stopAckWait(Timer& timer);
 
 // Runs one whole wait for the terminal's acknowledgement: starts it, lets the thread's
-// notifications run until the flag is set, the time-out rule holds or the limit has passed,
-// blocking in the message loop between them, and stops it (also when a notification fails).
-// The outcome is the flag alone: true when acknowledged.
-bool waitForAck(SharedState& state, Timer& timer, MessageLoop& loop,
+// notifications run until the flag is set, the time-out rule holds, the limit has passed or the
+// port is no longer open (closed by a handler, or its device gone), blocking in the message loop
+// between them, and stops it (also when a notification fails). The outcome is the flag alone:
+// true when acknowledged.
+bool waitForAck(SharedState& state, Timer& timer, MessageLoop& loop, const SerialPort& port,
                 std::chrono::milliseconds limit = kAckWaitLimit);
 
 }  // namespace velko

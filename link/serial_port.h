@@ -36,13 +36,25 @@ class SerialPort {
     // arrived (and possibly for other line events).
     void setOnComm(std::function<void()> handler) { onComm_ = std::move(handler); }
 
+    // What the component tells about its device beyond the members above, raised on the
+    // control's thread: a device that did not open and why, a device that went away, characters
+    // sent as "?" (port_diagnostics.h). The component is in a consistent state when it raises
+    // one, and the handler may use it.
+    void setOnDiagnostic(std::function<void(const Text&)> handler) {
+        onDiagnostic_ = std::move(handler);
+    }
+
   protected:
     void raiseOnComm() {
         if (onComm_) onComm_();
     }
+    void raiseDiagnostic(const Text& text) {
+        if (onDiagnostic_) onDiagnostic_(text);
+    }
 
   private:
     std::function<void()> onComm_;
+    std::function<void(const Text&)> onDiagnostic_;
 };
 
 }  // namespace velko

@@ -70,7 +70,7 @@ void RunLog::received(const Heard& heard, Clock::time_point now) {
 }
 
 void RunLog::sent(const Outgoing& write, Clock::time_point now) {
-    const std::string text = shownBytes(write.bytes);
+    const std::string text = shownBytes(write.bytes, write.startsInsideCharacter);
     if (json_) {
         return printJson(
             out_, seconds(now, start_), "sent",

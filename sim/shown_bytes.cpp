@@ -15,11 +15,19 @@ std::string hexEscape(unsigned char byte) {
 
 }  // namespace
 
-std::string shownBytes(std::string_view bytes) {
+std::size_t characterLength(std::string_view bytes, std::size_t at) {
+    const bool pair = isCp949Lead(static_cast<unsigned char>(bytes[at])) && at + 1 < bytes.size() &&
+                      fromCp949(bytes.substr(at, 2));
+    return pair ? 2 : 1;
+}
+
+std::string shownBytes(std::string_view bytes, bool startsInsideCharacter) {
     std::string shown;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (byte == '\r') {
+        if (i == 0 && startsInsideCharacter) {
+            shown += hexEscape(byte);
+        } else if (byte == '\r') {
             shown += "\\r";
         } else if (byte == '\n') {
             shown += "\\n";
@@ -29,10 +37,8 @@ std::string shownBytes(std::string_view bytes) {
             shown += "\\\\";
         } else if (byte >= 0x20 && byte < 0x7F) {
             shown += static_cast<char>(byte);
-        } else if (const auto character = isCp949Lead(byte) && i + 1 < bytes.size()
-                                              ? fromCp949(bytes.substr(i, 2))
-                                              : std::nullopt) {
-            shown += *character;
+        } else if (characterLength(bytes, i) == 2) {
+            shown += *fromCp949(bytes.substr(i, 2));
             ++i;
         } else {
             shown += hexEscape(byte);

@@ -1,6 +1,9 @@
 #include "sim/transmitter.h"
 
 #include <algorithm>
+#include <vector>
+
+#include "sim/shown_bytes.h"
 
 namespace velko::sim {
 
@@ -36,11 +39,15 @@ void Transmitter::schedule(std::string bytes, std::string label, Clock::time_poi
         queue_.push_back({at, std::move(bytes), std::move(label)});
         return;
     }
+    std::vector<bool> secondByte(bytes.size(), false);
+    for (std::size_t i = 0; i < bytes.size(); i += characterLength(bytes, i)) {
+        if (characterLength(bytes, i) == 2) secondByte[i + 1] = true;
+    }
     const std::size_t parts = (bytes.size() + chunk - 1) / chunk;
     for (std::size_t part = 0; part < parts; ++part) {
         queue_.push_back({at + static_cast<int>(part) * chunkGap_,
                           bytes.substr(part * chunk, chunk), label, static_cast<int>(part) + 1,
-                          static_cast<int>(parts)});
+                          static_cast<int>(parts), secondByte[part * chunk]});
     }
 }
 

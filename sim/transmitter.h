@@ -18,6 +18,8 @@ struct Outgoing {
     std::string label;  // "ACK", "report D ...", "response d", "noise", "raw"
     int part = 1;
     int parts = 1;
+    // The first byte completes a character whose first byte ended the part before.
+    bool startsInsideCharacter = false;
 };
 
 // The terminal's side of the line going to the PC. Writes leave in the order they were handed

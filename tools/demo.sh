@@ -2,14 +2,17 @@
 # A short live session: the terminal simulator on a pseudo-terminal, the host's monitor on the
 # other end. Calls come in, the receiver goes off and on hook, then the host sets the terminal's
 # clock and area code, reads them back and lists the stored calls and the rejected numbers.
+# Both programs write into one stream, labelled line by line, so that what the host shows always
+# comes after the simulator's line that caused it. VELKO_DEMO_PACE scales the pauses (default 1).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 VELKO=${VELKO:-build/bin/velko}
+pace=${VELKO_DEMO_PACE:-1}
 
 work=$(mktemp -d)
 pids=()
 cleanup() {
-  exec 3>&- 4>&- 2>/dev/null || true
+  exec 3>&- 4>&- 5>&- 2>/dev/null || true
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
   rm -rf "$work"
@@ -18,20 +21,31 @@ trap cleanup EXIT
 
 if [ -t 1 ]; then bold=$'\033[1m' dim=$'\033[2m' plain=$'\033[0m'; else bold='' dim='' plain=''; fi
 say() { printf '\n%s%s%s\n' "$bold" "$*" "$plain"; }
-# Output of one side, labelled (and styled), line by line as it comes.
-label() { sed -u "s/^.*\$/$2$1 │ &$plain/"; }
+pause() { sleep "$(awk -v s="$1" -v p="$pace" 'BEGIN { print s * p }')"; }
+# The shared stream, labelled (and styled) line by line as it comes: the simulator's first line is
+# the path of its pseudo-terminal, kept for the host, and its log lines start with their time.
+label() {
+  local line stamped='^ *[0-9]+\.[0-9]{3} '
+  IFS= read -r line && echo "$line" >"$work/path" && echo "$dim  terminal │ $line$plain"
+  while IFS= read -r line; do
+    if [[ $line =~ $stamped ]]; then
+      echo "$dim  terminal │ $line$plain"
+    else
+      echo "      host │ $line"
+    fi
+  done
+}
 
-mkfifo "$work/scenario" "$work/commands" "$work/terminal.out" "$work/host.out"
+mkfifo "$work/scenario" "$work/commands" "$work/out"
 
 say "The terminal simulator starts on a pseudo-terminal (its log is dimmed)"
-{ read -r path && echo "$path" >"$work/path" && echo "$path" && cat; } <"$work/terminal.out" |
-  label "  terminal" "$dim" &
+label <"$work/out" &
 pids+=($!)
-"$VELKO" sim --start "2025-03-05 09:07" <"$work/scenario" >"$work/terminal.out" 2>&1 &
+exec 5>"$work/out"
+"$VELKO" sim --start "2025-03-05 09:07" <"$work/scenario" >&5 &
 sim=$!
 pids+=("$sim")
 exec 3>"$work/scenario"
-# The simulator prints the path of its pseudo-terminal first.
 for _ in $(seq 100); do
   [ -s "$work/path" ] && break
   sleep 0.05
@@ -39,16 +53,14 @@ done
 path=$(cat "$work/path")
 
 say "The host opens COM1, which is that pseudo-terminal, and shows what the control reports"
-label "      host" "" <"$work/host.out" &
-pids+=($!)
-"$VELKO" monitor --device "1=$path" <"$work/commands" >"$work/host.out" 2>&1 &
+"$VELKO" monitor --device "1=$path" <"$work/commands" >&5 2>&5 &
 monitor=$!
 pids+=("$monitor")
 exec 4>"$work/commands"
-sleep 0.5
+pause 0.5
 
-scenario() { echo "$1" >&3; sleep "${2:-0.8}"; }
-command() { echo "$1" >&4; sleep "${2:-0.8}"; }
+scenario() { echo "$1" >&3; pause "${2:-0.8}"; }
+command() { echo "$1" >&4; pause "${2:-0.8}"; }
 
 say "A call comes in, the receiver is lifted and hung up, another call from a VIP"
 scenario 'call 0212345678 홍길동 2 S'

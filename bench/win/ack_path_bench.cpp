@@ -23,6 +23,7 @@
 
 #include "control/shared_state.h"
 #include "link/ack_wait.h"
+#include "link/serial_port.h"
 #include "platform/win32/runtime/comm_device.h"
 #include "platform/win32/runtime/message_window.h"
 #include "platform/win32/runtime/receive_queue.h"
@@ -46,12 +47,33 @@ struct Round {
     int64_t dispatched = 0;
 };
 
+// What the wait asks of the port: whether it is still open, which here means that the device's
+// reader has not failed. The bench drives the device itself, so nothing else is used.
+class OpenWhileReadable final : public SerialPort {
+  public:
+    explicit OpenWhileReadable(const CommDevice& device) : device_(device) {}
+
+    void setCommPort(int16_t) override {}
+    void setSettings(const Text&) override {}
+    void setHandshaking(int32_t) override {}
+    void setRThreshold(int16_t) override {}
+    bool portOpen() const override { return !device_.readFailure(); }
+    void setPortOpen(bool) override {}
+    void setOutput(const Text&) override {}
+    int16_t inBufferCount() override { return 0; }
+    Text input() override { return {}; }
+
+  private:
+    const CommDevice& device_;
+};
+
 class AckPath {
   public:
     explicit AckPath(int16_t port)
         : notification_(window_.subscribe([this] { notified(); })),
-          device_(port, LineSettings{}, Handshaking::none,
-                  [this](std::string_view bytes) { received(bytes); }) {
+          device_(
+              port, LineSettings{}, Handshaking::none,
+              [this](std::string_view bytes) { received(bytes); }, [] {}) {
         timer_.setOnTick([this] { timerTick(state_); });
     }
 
@@ -59,7 +81,7 @@ class AckPath {
         round_.read = 0;
         round_.dispatched = 0;
         device_.write("[");
-        const bool acknowledged = waitForAck(state_, timer_, loop_);
+        const bool acknowledged = waitForAck(state_, timer_, loop_, port_);
         const int64_t resumed = counter();
         device_.write(acknowledged
                           ? std::to_string(round_.read) + " " + std::to_string(round_.dispatched) +
@@ -89,6 +111,7 @@ class AckPath {
     ReceiveQueue queue_;
     MessageWindow::Id notification_;
     CommDevice device_;
+    OpenWhileReadable port_{device_};
 };
 
 }  // namespace

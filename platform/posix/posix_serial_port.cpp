@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "control/runtime_error.h"
+#include "link/device_refusal.h"
+#include "link/port_diagnostics.h"
+
 namespace velko::posix {
 
 namespace {
@@ -22,9 +26,16 @@ void PosixSerialPort::reconfigure(const LineSettings& settings, Handshaking hand
 }
 
 void PosixSerialPort::openPort() {
-    auto device = std::make_unique<SerialDevice>(ports_.pathOf(commPort()));
-    device->configure(settings(), handshaking());
-    device_ = std::move(device);
+    const std::string path = ports_.pathOf(commPort());
+    try {
+        auto device = std::make_unique<SerialDevice>(path);
+        device->configure(settings(), handshaking());
+        device_ = std::move(device);
+    } catch (const DeviceRefusal& refusal) {
+        raiseDiagnostic(openFailedDiagnostic(fromUtf8(path), refusal.reason()));
+        throw;
+    }
+    path_ = path;
     updateWatch();
 }
 
@@ -36,9 +47,25 @@ void PosixSerialPort::closePort() {
     waiting_.clear();
 }
 
+// The port is closed before the diagnostic goes out, so that whoever hears it finds it closed.
+void PosixSerialPort::dropVanishedDevice() {
+    const Text diagnostic = deviceGoneDiagnostic(fromUtf8(path_), device_->goneReason());
+    closePort();
+    raiseDiagnostic(diagnostic);
+}
+
 void PosixSerialPort::setOutput(const Text& text) {
     requireOpen();
-    device_->writeAll(encoder_.encode(text));
+    const std::string bytes = encoder_.encode(text);
+    try {
+        device_->writeAll(bytes);
+    } catch (const RuntimeError&) {
+        if (device_->gone()) dropVanishedDevice();
+        throw;
+    }
+    if (const size_t replaced = replacedCharacters(text, bytes)) {
+        raiseDiagnostic(replacedCharactersDiagnostic(replaced));
+    }
 }
 
 size_t PosixSerialPort::waitingCharacters() {
@@ -54,9 +81,11 @@ Text PosixSerialPort::input() {
     return taken;
 }
 
+// What arrived before a hang-up is handed over first; the handler may close the port.
 void PosixSerialPort::receive() {
     const size_t arrived = takeArrivedCharacters();
     if (arrived > 0 && thresholdReached(waiting_.size())) raiseOnComm();
+    if (portOpen() && device_->gone()) dropVanishedDevice();
 }
 
 size_t PosixSerialPort::takeArrivedCharacters() {
@@ -74,7 +103,7 @@ bool PosixSerialPort::waitIsFull() const {
 }
 
 void PosixSerialPort::updateWatch() {
-    const bool wanted = portOpen() && !device_->gone() && !waitIsFull();
+    const bool wanted = portOpen() && !waitIsFull();
     if (wanted && watch_ == 0) {
         watch_ = loop_.watch(device_->fd(), [this] { receive(); });
     } else if (!wanted && watch_ != 0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "link/serial_port_properties.h"
 #include "platform/posix/cp949_codec.h"
@@ -16,8 +17,10 @@ namespace velko::posix {
 // Input; OnComm is raised when new characters have arrived and at least RThreshold are waiting
 // (never while RThreshold is 0). A burst is taken in pieces: while a piece (or RThreshold
 // characters, when more) waits, the device keeps the rest, and the next piece is taken once
-// Input has emptied the wait. A device that goes away while open is no longer watched; the port
-// reads as open until it is closed, and writes to it fail.
+// Input has emptied the wait. A device that goes away while open (it hangs up, fails, or a read
+// or write finds it gone) is closed and no longer watched: the port reads as closed from then
+// on, and a diagnostic tells why. A device that does not open is named in a diagnostic with the
+// system's reason, and so is every write that sent characters as "?".
 class PosixSerialPort final : public SerialPortProperties {
   public:
     PosixSerialPort(PollLoop& loop, const PortMap& ports)
@@ -35,15 +38,18 @@ class PosixSerialPort final : public SerialPortProperties {
     void openPort() override;
     void closePort() override;
     size_t waitingCharacters() override;
+    void dropVanishedDevice();
     void receive();
     size_t takeArrivedCharacters();
     bool waitIsFull() const;
-    // Watches the device while there is room to wait, and the device is there.
+    // Watches the device while there is room to wait; a device found gone stays watched until
+    // the loop's next turn closes the port.
     void updateWatch();
 
     PollLoop& loop_;
     const PortMap& ports_;
     std::unique_ptr<SerialDevice> device_;
+    std::string path_;
     int watch_ = 0;
     Cp949Decoder decoder_;
     Cp949Encoder encoder_;

@@ -9,41 +9,63 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
+#include <system_error>
+#include <utility>
 
 #include "control/runtime_error.h"
+#include "link/device_refusal.h"
+#include "platform/posix/lock_holder.h"
 
 namespace velko::posix {
 
 namespace {
 
-[[noreturn]] void raiseInvalidPortNumber() {
-    raise(error_number::kInvalidPortNumber, u"Invalid Port Number");
+// The system's text for an error number, such as "No such file or directory".
+Text systemReason(int error) { return fromUtf8(std::generic_category().message(error)); }
+
+[[noreturn]] void refuseInvalidPortNumber(Text reason) {
+    refuseDevice(error_number::kInvalidPortNumber, u"Invalid Port Number", std::move(reason));
 }
 
-[[noreturn]] void raisePortAlreadyOpen() {
-    raise(error_number::kPortAlreadyOpen, u"Port already open");
+[[noreturn]] void refusePortAlreadyOpen(Text reason) {
+    refuseDevice(error_number::kPortAlreadyOpen, u"Port already open", std::move(reason));
 }
 
-[[noreturn]] void raiseCouldNotSetCommState() {
-    raise(error_number::kCouldNotSetCommState, u"Could not set comm state");
+[[noreturn]] void refuseCommState(Text reason) {
+    refuseDevice(error_number::kCouldNotSetCommState, u"Could not set comm state",
+                 std::move(reason));
 }
 
 int openDevice(const std::string& path) {
-    if (path.empty()) raiseInvalidPortNumber();
+    if (path.empty()) refuseInvalidPortNumber(u"no device for the port");
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd >= 0) return fd;
-    if (errno == EBUSY) raisePortAlreadyOpen();
-    raiseInvalidPortNumber();
+    const int error = errno;
+    if (error == EBUSY) refusePortAlreadyOpen(u"held by another program");
+    refuseInvalidPortNumber(systemReason(error));
 }
 
 // A lock on the device file keeps out every other opener that locks, the superuser included;
 // the terminal's exclusive mode keeps out other users' programs that do not lock.
 void holdExclusively(int fd) {
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        const auto holder = lockHolder(fd);
         ::close(fd);
-        raisePortAlreadyOpen();
+        refusePortAlreadyOpen(holder ? u"held by process " + decimalText(*holder)
+                                     : Text(u"held by another program"));
     }
     ::ioctl(fd, TIOCEXCL);
+}
+
+// Why a descriptor that has nothing to read will give nothing more: hung up, failed or closed.
+std::optional<Text> hangUpOf(int fd) {
+    pollfd entry{fd, POLLIN, 0};
+    if (::poll(&entry, 1, 0) <= 0) return std::nullopt;
+    if ((entry.revents & POLLNVAL) != 0) return u"the descriptor is no longer valid";
+    if ((entry.revents & POLLERR) != 0) return u"the device reported an error";
+    if ((entry.revents & POLLHUP) != 0) return u"the device hung up";
+    return std::nullopt;
 }
 
 [[noreturn]] void raiseGone() { raise(error_number::kPortNotOpen, u"The port's device is gone"); }
@@ -76,11 +98,14 @@ SerialDevice::~SerialDevice() {
 
 void SerialDevice::configure(const LineSettings& settings, Handshaking handshaking) {
     termios attributes{};
-    if (::tcgetattr(fd_, &attributes) != 0 ||
-        !applyLineSettings(attributes, settings, handshaking) ||
-        ::tcsetattr(fd_, TCSANOW, &attributes) != 0 || !keepsSpeed(fd_, attributes)) {
-        raiseCouldNotSetCommState();
+    if (::tcgetattr(fd_, &attributes) != 0) {
+        refuseCommState(errno == ENOTTY ? Text(u"not a terminal") : systemReason(errno));
     }
+    if (!applyLineSettings(attributes, settings, handshaking)) {
+        refuseCommState(u"a speed the line cannot run");
+    }
+    if (::tcsetattr(fd_, TCSANOW, &attributes) != 0) refuseCommState(systemReason(errno));
+    if (!keepsSpeed(fd_, attributes)) refuseCommState(u"a speed the device does not keep");
     stallLimit_ = stallLimitFor(settings.baud);
 }
 
@@ -92,11 +117,19 @@ void SerialDevice::readAvailable(std::string& bytes, size_t limit) {
             bytes.append(chunk, count);
             taken += count;
         } else if (count < 0 && errno == EAGAIN) {
+            if (auto reason = hangUpOf(fd_)) markGone(std::move(*reason));
             return;
-        } else if (count == 0 || errno != EINTR) {
-            gone_ = true;
+        } else if (count == 0) {
+            markGone(u"the device hung up");
+        } else if (errno != EINTR) {
+            markGone(systemReason(errno));
         }
     }
+}
+
+void SerialDevice::markGone(Text reason) {
+    gone_ = true;
+    goneReason_ = std::move(reason);
 }
 
 void SerialDevice::writeAll(std::string_view bytes) {
@@ -109,7 +142,7 @@ void SerialDevice::writeAll(std::string_view bytes) {
                 raise(error_number::kPortNotOpen, u"The port's device accepts no data");
             }
         } else if (errno != EINTR) {
-            gone_ = true;
+            markGone(systemReason(errno));
         }
     }
     if (gone_) raiseGone();

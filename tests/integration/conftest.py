@@ -97,8 +97,11 @@ class Terminal(LineEnd):
         super().__init__(master)
 
     def close(self):
-        os.close(self.fd)
-        os.close(self.slave)
+        """Closes both ends, as a terminal that goes away does; a second close does nothing."""
+        if self.fd >= 0:
+            os.close(self.fd)
+            os.close(self.slave)
+            self.fd = -1
 
 
 class Device(LineEnd):

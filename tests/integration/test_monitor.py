@@ -3,8 +3,10 @@
 import json
 import os
 import signal
+import subprocess
 
-from conftest import Deadline, cp949, locked_by_another_program, report, response
+from conftest import (TIMEOUT, VELKO, Deadline, cp949, locked_by_another_program, report,
+                      response)
 
 CALL = report(b"D", b"Time:03050907", b"Number:0212345678", b"Name:" + cp949("홍길동"),
               b"Group:2", b"Type:S")
@@ -67,8 +69,31 @@ def test_sends_commands_read_from_standard_input_and_outlives_its_end(terminal, 
     assert monitor.proc.poll() is None
 
 
-def test_a_port_that_cannot_be_opened_ends_it_with_failure(tool_factory):
+def test_a_port_that_cannot_be_opened_ends_it_with_failure_and_the_reason(tool_factory):
     monitor = tool_factory("monitor", "--device", "4=/dev/no-such-device")
     assert lines_until(monitor, lambda line: True) == [
         'OpenVelko("COM4", "COM4 open error") -> 2']
     assert monitor.proc.wait(Deadline().left()) == 1
+    assert monitor.proc.stderr.read().decode() == (
+        "velko: cannot open /dev/no-such-device: No such file or directory\n")
+
+
+def test_control_characters_from_the_line_are_escaped(terminal, tool_factory):
+    monitor = tool_factory("monitor", "--device", f"3={terminal.path}")
+    lines_until(monitor, lambda line: True)
+    terminal.send(report(b"D", b"Time:03050907", b"Number:02\x1b[2J", b"Name:\x07\x1b]0;x\x07",
+                         b"Group:2", b"Type:S"))
+    assert lines_until(monitor, lambda line: True) == [
+        "event ReceiveCallByString call 1: 03-05 09:07  02\\x1B[2J  \\x07\\x1B]0;x\\x07  group 2  "
+        "NORMAL"]
+
+
+def test_standard_output_that_cannot_be_written_ends_it_and_closes_the_port(terminal):
+    with open("/dev/full", "wb") as full:
+        monitor = subprocess.run([VELKO, "monitor", "--device", f"3={terminal.path}"],
+                                 stdin=subprocess.DEVNULL, stdout=full, stderr=subprocess.PIPE,
+                                 timeout=TIMEOUT)
+    assert monitor.returncode == 4
+    assert monitor.stderr.decode().endswith(
+        "velko: cannot write to standard output: No space left on device\n")
+    os.close(locked_by_another_program(terminal.path))  # the port is free again

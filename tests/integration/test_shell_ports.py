@@ -7,6 +7,7 @@ import pytest
 from conftest import cp949, locked_by_another_program
 
 ALREADY_OPEN = "이 이미 열려 있슴"
+OPEN_FAILED = "포트열기실패:"
 
 
 def test_the_characters_after_the_third_give_the_port_number(terminals, shell_factory):
@@ -32,7 +33,8 @@ def test_a_name_without_an_openable_port_fails_with_its_message_once(shell_facto
     assert shell.call("GetCurrentErrorMsg")["result"] == ""
 
 
-def test_a_missing_device_and_a_device_another_program_holds_fail(terminal, shell_factory):
+def test_a_missing_device_and_a_device_another_program_holds_fail_with_reasons(
+        terminal, shell_factory):
     shell = shell_factory({3: terminal.path, 5: "/dev/no-such-device"})
     assert shell.call('OpenVelko COM5 ""')["args"] == ["COM5", "COM5 open error"]
     holder = locked_by_another_program(terminal.path)
@@ -41,6 +43,15 @@ def test_a_missing_device_and_a_device_another_program_holds_fail(terminal, shel
     finally:
         os.close(holder)
     assert shell.call('OpenVelko COM3 ""')["result"] == 0
+    # Each failure names the device (its path, or its port under Windows) and the reason.
+    reasons = [o["str"] for o in shell.events_until_sync() if o["event"] == "DebugMsg"]
+    assert len(reasons) == 2 and all(r.startswith(OPEN_FAILED) for r in reasons)
+    assert reasons[0].startswith((f"{OPEN_FAILED}/dev/no-such-device: ", f"{OPEN_FAILED}COM5: "))
+    assert reasons[1] in (f"{OPEN_FAILED}{terminal.path}: held by process {os.getpid()}",
+                          f"{OPEN_FAILED}COM3: held by another program")
+    shell.finish()
+    notices = shell.proc.stderr.read().decode().splitlines()
+    assert notices == [f"velko: cannot open {r[len(OPEN_FAILED):]}" for r in reasons]
 
 
 def test_an_open_port_is_reported_and_left_as_it_is(terminal, opened):
@@ -75,6 +86,18 @@ def test_tx_data_writes_cp949_text_unchanged(terminal, opened):
     opened.call("TxData plain\\n")
     terminal.expect(b"plain\\n")
     assert terminal.received == cp949("홍길동") + cp949("홍") + b'\r\n\t"\\A end' + b"plain\\n"
+
+
+def test_characters_sent_as_question_marks_are_counted(terminal, opened):
+    assert opened.call(r'TxData "caf\u00e9?\u00e9"')["result"] is None
+    terminal.expect(b"caf???")
+    assert opened.event("DebugMsg") == {"event": "DebugMsg", "str": "?로바뀐문자수:2"}
+    opened.call('TxData "?"')
+    terminal.expect(b"caf????")
+    assert opened.events_until_sync() == []
+    opened.finish()
+    assert opened.proc.stderr.read().decode() == (
+        'velko: 2 characters without a CP949 form went out as "?"\n')
 
 
 def test_tx_data_on_a_closed_port_fails_with_the_serial_error(terminal, opened):

@@ -1,5 +1,7 @@
 """The input syntax of `velko shell` and how failed calls and unreadable lines are reported."""
 
+import signal
+
 import pytest
 
 from conftest import Deadline
@@ -45,6 +47,9 @@ def test_quoted_arguments_hold_blanks_escapes_and_nothing(shell_factory):
         ":wait",
         ":wait soon",
         ":wait -5",
+        ":wait 2147483648",
+        ":wait 10000000000000",
+        ":wait 100000000000000000000",
         ":quit now",
         ":unknown",
         "#",
@@ -60,6 +65,15 @@ def test_an_unreadable_line_is_reported_and_the_session_goes_on(shell_factory, l
     assert reported["error"]["number"] == -2147024809
     assert reported["error"]["description"]
     assert shell.call("ComPortStateGet")["result"] is False
+
+
+def test_a_bare_command_shows_the_usage_and_a_port_given_twice_is_refused(tool_factory):
+    bare = tool_factory()
+    assert bare.proc.wait(Deadline().left()) == 2
+    assert "Usage:" in bare.proc.stderr.read().decode()
+    twice = tool_factory("shell", "--device", "1=/dev/a", "--device", "1=/dev/b")
+    assert twice.proc.wait(Deadline().left()) != 0
+    assert "port 1 is given more than once" in twice.proc.stderr.read().decode()
 
 
 def test_unknown_members_keep_the_name_as_typed(shell_factory):
@@ -106,6 +120,17 @@ def test_blank_lines_wait_and_quit(shell_factory):
     assert shell.finish() == 0
     assert shell.read_line(Deadline()) is None
     assert not shell.unread
+
+
+def test_the_longest_wait_is_honoured_until_a_stop_request(shell_factory):
+    shell = shell_factory()
+    shell.call("EventTest started")
+    shell.send(":wait 2147483647")
+    shell.send("EventTest after")
+    with pytest.raises(AssertionError, match="no output within the deadline"):
+        shell.read_line(Deadline(0.3))
+    shell.signal(signal.SIGINT)
+    assert shell.proc.wait(Deadline().left()) == 128 + signal.SIGINT
 
 
 def test_end_of_input_ends_the_session_after_its_lines(shell_factory):

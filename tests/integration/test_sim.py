@@ -64,11 +64,26 @@ def test_json_log_stays_json_for_a_scenario_line_that_is_not_utf8(tool_factory):
         (["--start", "2025-03-05 24:00"], "--start: no such time"),
         (["--start", "2025-03-05 09:60"], "--start: no such time"),
         (["--start", "2025-03-05"], "--start: expected YYYY-MM-DD HH:MM"),
-        (["--no-ack", "--ack-delay", "100"], "excludes"),
+        (["--no-ack", "--ack-delay", "100"], "--no-ack: does not go with --ack-delay"),
+        (["--ack-delay", "-5"], "--ack-delay: must be 0 or more milliseconds\n"),
     ],
 )
 def test_refuses_options_that_cannot_hold(tool_factory, options, refusal):
     sim = tool_factory("sim", *options)
     assert sim.finish() != 0
     assert sim.read_line(Deadline()) is None
-    assert refusal in sim.proc.stderr.read().decode()
+    errors = sim.proc.stderr.read().decode()
+    assert errors.startswith(refusal) and len(errors) < 200
+
+
+def test_help_lines_up_every_option(tool_factory):
+    helped = tool_factory("sim", "--help")
+    assert helped.finish() == 0
+    lines = []
+    while (line := helped.read_line(Deadline())) is not None:
+        lines.append(line)
+    options = [line for line in lines if line.startswith("  -")]
+    assert [line.split()[0] for line in options] == [
+        "-h,--help", "--json", "--start", "--ack-delay", "--no-ack"]
+    columns = {len(line) - len(line[2:].split("  ", 1)[1].lstrip()) for line in options}
+    assert len(columns) == 1, options

@@ -28,6 +28,7 @@ void FakeSerialPort::setPortOpen(bool open) {
 
 void FakeSerialPort::setOutput(const Text& text) {
     if (!open_) raise(error_number::kPortNotOpen, u"Operation valid only when the port is open");
+    if (refuseWrites) raise(error_number::kPortNotOpen, u"The port's device accepts no data");
     written += text;
     writes.push_back(text);
 }

@@ -30,6 +30,8 @@ class FakeSerialPort final : public SerialPort {
 
     // Port numbers the fake refuses to open (8002), as for a port that does not exist.
     std::vector<int16_t> missingPorts;
+    // Writes on the open port are refused (8018), as by a device that accepts no data.
+    bool refuseWrites = false;
     int16_t commPort = 0;
     Text settings;
     int32_t handshaking = -1;

@@ -17,6 +17,7 @@ class AckWait : public ::testing::Test {
   protected:
     void SetUp() override {
         timer.setOnTick([this] { timerTick(state); });
+        port.setPortOpen(true);
     }
 
     // The timer's tick arrives as a notification of the loop, like every other one.
@@ -30,6 +31,7 @@ class AckWait : public ::testing::Test {
     SharedState state;
     testing::FakeTimer timer;
     testing::FakeMessageLoop loop;
+    testing::FakeSerialPort port;
     int ticksDelivered = 0;
 };
 
@@ -37,7 +39,7 @@ TEST_F(AckWait, RunsOutAtTheEleventhTickAndSwitchesTheTimerOff) {
     state.gAckReceived = true;
     state.gTimerTicks = 50;
     loop.onIdle = [this] { postTick(); };
-    EXPECT_FALSE(waitForAck(state, timer, loop));
+    EXPECT_FALSE(waitForAck(state, timer, loop, port));
     EXPECT_EQ(ticksDelivered, 11);
     EXPECT_EQ(state.gTimerTicks, 11);
     // It blocked once between passes instead of spinning.
@@ -52,7 +54,7 @@ TEST_F(AckWait, EndsWhenTheFlagIsSetBetweenTicks) {
         if (ticksDelivered < 3) return postTick();
         loop.post([this] { state.gAckReceived = true; });
     };
-    EXPECT_TRUE(waitForAck(state, timer, loop));
+    EXPECT_TRUE(waitForAck(state, timer, loop, port));
     EXPECT_EQ(ticksDelivered, 3);
     // The pass that brought the flag ends the wait without blocking once more.
     EXPECT_EQ(loop.idleCalls, 4);
@@ -64,7 +66,7 @@ TEST_F(AckWait, CountsAnAcknowledgementThatArrivesWithTheEleventhTick) {
         postTick();
         if (ticksDelivered == 10) loop.post([this] { state.gAckReceived = true; });
     };
-    EXPECT_TRUE(waitForAck(state, timer, loop));
+    EXPECT_TRUE(waitForAck(state, timer, loop, port));
     EXPECT_EQ(state.gTimerTicks, 11);
 }
 
@@ -73,13 +75,23 @@ TEST_F(AckWait, EndsAtItsOwnLimitWhenANestedWaitHasTakenTheTimerAndCounter) {
         stopAckWait(timer);
         state.gTimerTicks = 0;
     };
-    EXPECT_FALSE(waitForAck(state, timer, loop, 20ms));
+    EXPECT_FALSE(waitForAck(state, timer, loop, port, 20ms));
     EXPECT_GT(loop.idleCalls, 0);
+}
+
+TEST_F(AckWait, EndsInThePassThatClosedThePort) {
+    loop.onIdle = [this] {
+        if (ticksDelivered < 2) return postTick();
+        loop.post([this] { port.setPortOpen(false); });
+    };
+    EXPECT_FALSE(waitForAck(state, timer, loop, port));
+    EXPECT_EQ(loop.idleCalls, 3);
+    EXPECT_FALSE(timer.enabled());
 }
 
 TEST_F(AckWait, SwitchesTheTimerOffWhenANotificationFails) {
     loop.post([] { throw std::runtime_error("failed notification"); });
-    EXPECT_THROW(waitForAck(state, timer, loop), std::runtime_error);
+    EXPECT_THROW(waitForAck(state, timer, loop, port), std::runtime_error);
     EXPECT_FALSE(timer.enabled());
 }
 
@@ -99,7 +111,7 @@ TEST_F(AckWait, BlocksUntilItsOwnDeadlineAboutElevenTicksFromItsStart) {
     RecordingLoop recording;
     recording.onThirdBlock = [this] { state.gAckReceived = true; };
     const auto before = MessageLoop::Clock::now();
-    EXPECT_TRUE(waitForAck(state, timer, recording));
+    EXPECT_TRUE(waitForAck(state, timer, recording, port));
     const auto after = MessageLoop::Clock::now();
     ASSERT_EQ(recording.deadlines.size(), 3u);
     for (const auto deadline : recording.deadlines) {

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "control/runtime_error.h"
 #include "link/message_loop.h"
@@ -226,19 +227,76 @@ TEST_F(PosixSerialPortTest, RefusesWithTheComponentsErrorNumbers) {
     EXPECT_TRUE(other.portOpen());
 }
 
-TEST_F(PosixSerialPortTest, AVanishedDeviceIsDroppedWithoutSpinning) {
+TEST_F(PosixSerialPortTest, AVanishedDeviceClosesThePortWithItsReasonWithoutSpinning) {
     PosixSerialPort port(loop_, ports_);
+    std::vector<Text> diagnostics;
+    port.setOnDiagnostic([&](const Text& text) { diagnostics.push_back(text); });
     open(port);
     closeTerminal();
     int passes = 0;
     runUntil(
         loop_, [&] { return ++passes < 0; }, Clock::now() + 300ms);
     EXPECT_LE(passes, 4);
-    EXPECT_TRUE(port.portOpen());
-    EXPECT_EQ(port.input(), u"");
+    EXPECT_FALSE(port.portOpen());
+    EXPECT_EQ(diagnostics, std::vector<Text>{u"포트장치사라짐:" + fromUtf8(ports_.pathOf(kPort)) +
+                                             u": the device hung up"});
     EXPECT_EQ(errorOf([&] { port.setOutput(u"[\r"); }), error_number::kPortNotOpen);
-    port.setPortOpen(false);
     EXPECT_EQ(errorOf([&] { port.setPortOpen(true); }), error_number::kInvalidPortNumber);
+}
+
+TEST_F(PosixSerialPortTest, AWriteThatFindsTheDeviceGoneClosesThePort) {
+    PosixSerialPort port(loop_, ports_);
+    std::vector<Text> diagnostics;
+    port.setOnDiagnostic([&](const Text& text) { diagnostics.push_back(text); });
+    open(port);
+    closeTerminal();
+    EXPECT_EQ(errorOf([&] { port.setOutput(u"["); }), error_number::kPortNotOpen);
+    EXPECT_FALSE(port.portOpen());
+    ASSERT_EQ(diagnostics.size(), 1u);
+    EXPECT_TRUE(diagnostics[0].starts_with(u"포트장치사라짐:/dev/pts/"));
+}
+
+TEST_F(PosixSerialPortTest, NamesTheDeviceAndTheReasonWhenItDoesNotOpen) {
+    PosixSerialPort port(loop_, ports_);
+    std::vector<Text> diagnostics;
+    port.setOnDiagnostic([&](const Text& text) { diagnostics.push_back(text); });
+    char plainFile[] = "/tmp/velko_plain_XXXXXX";
+    const int file = ::mkstemp(plainFile);
+    ports_.map(4, "/nonexistent/tty");
+    ports_.map(5, "/tmp");
+    ports_.map(6, plainFile);
+    ports_.map(7, "/dev/null");
+    for (int16_t number = 4; number <= 7; ++number) {
+        port.setCommPort(number);
+        EXPECT_NE(errorOf([&] { port.setPortOpen(true); }), 0);
+    }
+    PosixSerialPort holder(loop_, ports_);
+    open(holder);
+    port.setCommPort(kPort);
+    EXPECT_EQ(errorOf([&] { port.setPortOpen(true); }), error_number::kPortAlreadyOpen);
+    ::close(file);
+    ::unlink(plainFile);
+
+    const std::vector<Text> expected{
+        u"포트열기실패:/nonexistent/tty: No such file or directory",
+        u"포트열기실패:/tmp: Is a directory",
+        u"포트열기실패:" + fromUtf8(plainFile) + u": not a terminal",
+        u"포트열기실패:/dev/null: not a terminal",
+        u"포트열기실패:" + fromUtf8(ports_.pathOf(kPort)) + u": held by process " +
+            decimalText(::getpid()),
+    };
+    EXPECT_EQ(diagnostics, expected);
+}
+
+TEST_F(PosixSerialPortTest, CountsTheCharactersSentAsQuestionMarks) {
+    PosixSerialPort port(loop_, ports_);
+    std::vector<Text> diagnostics;
+    port.setOnDiagnostic([&](const Text& text) { diagnostics.push_back(text); });
+    open(port);
+    port.setOutput(u"가?");
+    port.setOutput(u"caf\u00e9 \U0001F600?");
+    EXPECT_EQ(terminalReceives(13), "\xB0\xA1?caf? ??");
+    EXPECT_EQ(diagnostics, std::vector<Text>{u"?로바뀐문자수:2"});
 }
 
 }  // namespace

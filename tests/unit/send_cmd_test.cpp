@@ -171,15 +171,33 @@ TEST_F(SendCmd, LetsAnEventHandlerSendACommandOfItsOwn) {
 
 TEST_F(SendCmd, TrapsARefusedWriteIntoFalseAndKeepsTheMessage) {
     velko_var().gErrorMsg = u"unread";
-    sink.onEvent = [this](const testing::RecordedEvent&) {
-        Text ignored;
-        control.CloseVelko(ignored, ignored);
-    };
+    sink.onEvent = [this](const testing::RecordedEvent&) { port.refuseWrites = true; };
     terminalSends({u"ACK"});
     EXPECT_FALSE(send('d'));
     EXPECT_FALSE(pendingError().has_value());
     EXPECT_EQ(control.GetCurrentErrorMsg(), u"unread");
     EXPECT_EQ(port.writes, std::vector<Text>{u"["});
+}
+
+// A port closed while the control waits (by an event handler here, by a vanished device in
+// practice) ends the wait in that pass, even with the acknowledgement in the same chunk.
+TEST_F(SendCmd, FailsAtOnceWithThePortNotOpenMessageWhenThePortClosesDuringTheWait) {
+    for (const Text reply : {u"RING", u"ACK"}) {
+        SCOPED_TRACE(toUtf8(reply));
+        Text name = u"COM3", error;
+        control.OpenVelko(name, error);
+        sink.onEvent = [this](const testing::RecordedEvent&) {
+            Text unused;
+            control.CloseVelko(unused, unused);
+        };
+        port.writes.clear();
+        terminalSends({reply});
+        EXPECT_FALSE(send('d'));
+        EXPECT_EQ(control.GetCurrentErrorMsg(), u"통신 포트가 OPEN 되지 않았습니다.");
+        EXPECT_EQ(port.writes, std::vector<Text>{u"["});
+        EXPECT_EQ(velko_var().gTimerTicks, 0);
+        sink.onEvent = nullptr;
+    }
 }
 
 }  // namespace

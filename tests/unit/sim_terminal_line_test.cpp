@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/shown_bytes.h"
 #include "sim/terminal_model.h"
 #include "unit/sim_test_support.h"
 
@@ -58,6 +59,19 @@ TEST(SimChunking, MessageGoesOutInNumberedPiecesAtTheirIntervals) {
     EXPECT_EQ(rest[1].bytes, "nd\r\n");
     EXPECT_EQ(rest[1].part, 3);
     EXPECT_EQ(rest[1].at, t0 + 40ms);
+}
+
+// A character cut in two shows as its two bytes, never as a character the cut makes up.
+TEST(SimChunking, APieceThatEndsInsideACharacterIsShownByteForByte) {
+    Transmitter line;
+    line.setChunking(2, 10ms);
+    line.sendMessage("A" + kHongCp949, "report", t0);
+    std::vector<std::string> shown;
+    for (const Outgoing& write : line.due(t0 + 1s)) {
+        shown.push_back(shownBytes(write.bytes, write.startsInsideCharacter));
+    }
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{R"(A\xC8)", R"(\xAB\xB1)", R"(\xE6\xB5)", R"(\xBF)"}));
 }
 
 TEST(SimChunking, PiecesNeverInterleaveWithWhatComesAfterThem) {

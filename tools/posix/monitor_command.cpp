@@ -11,13 +11,13 @@ namespace velko::tools {
 
 namespace {
 
-int monitor(const shell::HostOptions& options, const std::string& port) {
+int monitor(const shell::HostOptions& options, const shell::MonitorOptions& monitorOptions) {
     Host host(options);
     StopSignals stop(host.loop());
     DescriptorLines input(host.loop(), STDIN_FILENO);
     return shell::runMonitor(
-        host.loop(), host.session(), input.lines(), [&stop] { return stop.requested(); }, port,
-        options.json);
+        {host.loop(), host.session(), input.lines(), stop, host.notices(), host.output()},
+        monitorOptions);
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 #include "tools/posix/commands.h"
 #include "tools/posix/descriptor_lines.h"
 #include "tools/posix/host.h"
-#include "tools/shell/serve.h"
+#include "tools/posix/stop_signals.h"
+#include "tools/shell/shell_run.h"
 #include "tools/shell/subcommands.h"
 
 namespace velko::tools {
@@ -12,9 +13,10 @@ namespace {
 
 int runShell(const shell::HostOptions& options) {
     Host host(options);
+    StopSignals stop(host.loop());
     DescriptorLines input(host.loop(), STDIN_FILENO);
-    shell::serve(host.loop(), host.session(), input.lines(), true, [] { return false; });
-    return 0;
+    return shell::runShell(
+        {host.loop(), host.session(), input.lines(), stop, host.notices(), host.output()});
 }
 
 }  // namespace

@@ -79,11 +79,22 @@ void addSimCommand(CLI::App& app, int& status) {
     command->add_option("--start", options->start,
                         "The terminal's clock at start, \"YYYY-MM-DD HH:MM\" (default: now)");
     CLI::Option* ackDelay =
-        command->add_option("--ack-delay", options->ackDelayMs, "Answer \"[\" with ACK after MS")
+        command
+            ->add_option("--ack-delay", options->ackDelayMs,
+                         "Answer \"[\" with ACK after MS milliseconds")
             ->type_name("MS")
-            ->check(CLI::NonNegativeNumber);
-    command->add_flag("--no-ack", options->noAck, "Never answer \"[\"")->excludes(ackDelay);
-    command->callback([options, &status] { status = simulate(*options); });
+            ->check(CLI::Validator(
+                [](std::string& text) {
+                    return text.starts_with('-') ? "must be 0 or more milliseconds" : std::string();
+                },
+                ""));
+    command->add_flag("--no-ack", options->noAck, "Never answer \"[\"");
+    command->callback([options, ackDelay, &status] {
+        if (options->noAck && ackDelay->count() > 0) {
+            throw CLI::ValidationError("--no-ack", "does not go with --ack-delay");
+        }
+        status = simulate(*options);
+    });
 }
 
 }  // namespace velko::tools

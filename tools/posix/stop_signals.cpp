@@ -37,7 +37,12 @@ StopSignals::~StopSignals() {
 
 void StopSignals::readSignal() {
     signalfd_siginfo info;
-    while (::read(fd_, &info, sizeof info) == sizeof info) requested_ = true;
+    bool arrived = false;
+    while (::read(fd_, &info, sizeof info) == sizeof info) {
+        arrived = true;
+        if (signal_ == 0) signal_ = static_cast<int>(info.ssi_signo);
+    }
+    if (arrived) notifyRequest();
 }
 
 }  // namespace velko::tools

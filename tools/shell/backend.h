@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <vector>
 
 #include "control/automation_table.h"
@@ -38,8 +39,10 @@ class ShellBackend {
     // during the call go to the output before the call returns.
     virtual Value call(const MemberInfo& method, std::vector<Value>& args) = 0;
 
-    // Runs the control's message loop for the given time, delivering notifications and events.
-    virtual void runFor(std::chrono::milliseconds duration) = 0;
+    // Runs the control's message loop for the given time, delivering notifications and events,
+    // or until a notification makes interrupted() hold.
+    virtual void runFor(std::chrono::milliseconds duration,
+                        const std::function<bool()>& interrupted) = 0;
 };
 
 }  // namespace velko::shell

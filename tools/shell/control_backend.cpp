@@ -6,9 +6,9 @@ Value ControlBackend::call(const MemberInfo& method, std::vector<Value>& args) {
     return invoke(control_, method, args);
 }
 
-void ControlBackend::runFor(std::chrono::milliseconds duration) {
-    runUntil(
-        loop_, [] { return false; }, MessageLoop::Clock::now() + duration);
+void ControlBackend::runFor(std::chrono::milliseconds duration,
+                            const std::function<bool()>& interrupted) {
+    runUntil(loop_, interrupted, MessageLoop::Clock::now() + duration);
 }
 
 }  // namespace velko::shell

@@ -13,7 +13,8 @@ class ControlBackend final : public ShellBackend {
     ControlBackend(_velko_foxpro& control, MessageLoop& loop) : control_(control), loop_(loop) {}
 
     Value call(const MemberInfo& method, std::vector<Value>& args) override;
-    void runFor(std::chrono::milliseconds duration) override;
+    void runFor(std::chrono::milliseconds duration,
+                const std::function<bool()>& interrupted) override;
 
   private:
     _velko_foxpro& control_;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <limits>
+#include <set>
 
 namespace velko::shell {
 
@@ -24,6 +25,17 @@ void addDeviceOption(CLI::App& command, std::vector<std::string>& devices) {
                 return parseDevice(text) ? std::string() : "expected N=PATH with N from 1 to 32767";
             },
             ""));
+}
+
+void checkDistinctPorts(const std::vector<std::string>& devices) {
+    std::set<int16_t> ports;
+    for (const std::string& text : devices) {
+        const auto device = parseDevice(text);
+        if (device && !ports.insert(device->port).second) {
+            throw CLI::ValidationError(
+                "--device", "port " + std::to_string(device->port) + " is given more than once");
+        }
+    }
 }
 
 }  // namespace velko::shell

@@ -23,4 +23,7 @@ std::optional<DeviceMapping> parseDevice(std::string_view text);
 // device a COM port, and velko.exe keeps the texts only for the monitor's default port name.
 void addDeviceOption(CLI::App& command, std::vector<std::string>& devices);
 
+// Throws CLI::ValidationError when two of the texts map the same port.
+void checkDistinctPorts(const std::vector<std::string>& devices);
+
 }  // namespace velko::shell

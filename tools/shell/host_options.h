@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/shell/line_writer.h"
 #include "tools/shell/output.h"
 
 namespace velko::shell {
@@ -15,7 +16,7 @@ struct HostOptions {
     std::vector<std::string> devices;  // "N=PATH", already checked
 };
 
-// The output the options ask for, on standard output: JSON lines or readable text.
-std::unique_ptr<ShellOutput> makeOutput(const HostOptions& options);
+// The output the options ask for, written through out: JSON lines or readable text.
+std::unique_ptr<ShellOutput> makeOutput(const HostOptions& options, LineWriter& out);
 
 }  // namespace velko::shell

@@ -37,9 +37,11 @@ std::string messageCode(int16_t code) {
 
 // One entry of a list: the kinds "o" and "p" carry no time, "p" only a group and its name.
 std::string describeEntry(int16_t kind, const CID_INFO& entry) {
-    if (kind == 'p') return "group " + std::to_string(entry.lGroup) + "  " + toUtf8(entry.lName);
+    if (kind == 'p') {
+        return "group " + std::to_string(entry.lGroup) + "  " + escapedControls(entry.lName);
+    }
     if (kind == 'o') {
-        return toUtf8(entry.lNumber) + "  " + toUtf8(entry.lName) + "  group " +
+        return escapedControls(entry.lNumber) + "  " + escapedControls(entry.lName) + "  group " +
                std::to_string(entry.lGroup);
     }
     return describeCall(entry);
@@ -57,7 +59,7 @@ std::string describeList(int16_t max, int16_t kind, const CidList& list) {
 
 }  // namespace
 
-void HumanOutput::print(const std::string& line) { out_ << line << '\n' << std::flush; }
+void HumanOutput::print(const std::string& line) { out_.write(line); }
 
 void HumanOutput::called(const MemberInfo& method, const Value& result,
                          std::span<const Value> args) {

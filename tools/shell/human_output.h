@@ -1,8 +1,8 @@
 #pragma once
 
 #include <optional>
-#include <ostream>
 
+#include "tools/shell/line_writer.h"
 #include "tools/shell/output.h"
 
 namespace velko::shell {
@@ -18,7 +18,7 @@ namespace velko::shell {
 // before it. The diagnostic events (DebugMsg, ReceiveReal) are shown only when asked for.
 class HumanOutput final : public ShellOutput {
   public:
-    HumanOutput(std::ostream& out, bool showDiagnostics)
+    HumanOutput(LineWriter& out, bool showDiagnostics)
         : out_(out), showDiagnostics_(showDiagnostics) {}
 
     void called(const MemberInfo& method, const Value& result,
@@ -32,7 +32,7 @@ class HumanOutput final : public ShellOutput {
     void print(const std::string& line);
     std::string describeEvent(const MemberInfo& event, std::span<const Value> params);
 
-    std::ostream& out_;
+    LineWriter& out_;
     bool showDiagnostics_;
     std::optional<Text> reportedName_;
 };

@@ -49,8 +49,8 @@ Json errorJson(int32_t number, std::string_view description) {
     return Json{{"number", number}, {"description", description}};
 }
 
-void print(std::ostream& out, const Json& line) {
-    out << line.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n' << std::flush;
+void print(LineWriter& out, const Json& line) {
+    out.write(line.dump(-1, ' ', false, Json::error_handler_t::replace));
 }
 
 }  // namespace

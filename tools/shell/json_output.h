@@ -1,7 +1,6 @@
 #pragma once
 
-#include <ostream>
-
+#include "tools/shell/line_writer.h"
 #include "tools/shell/output.h"
 
 namespace velko::shell {
@@ -15,7 +14,7 @@ namespace velko::shell {
 // by its field names, an array of them as a JSON array of all its entries.
 class JsonOutput final : public ShellOutput {
   public:
-    explicit JsonOutput(std::ostream& out) : out_(out) {}
+    explicit JsonOutput(LineWriter& out) : out_(out) {}
 
     void called(const MemberInfo& method, const Value& result,
                 std::span<const Value> args) override;
@@ -25,7 +24,7 @@ class JsonOutput final : public ShellOutput {
     void badInput(std::string_view line, std::string_view description) override;
 
   private:
-    std::ostream& out_;
+    LineWriter& out_;
 };
 
 }  // namespace velko::shell

@@ -104,8 +104,13 @@ std::chrono::milliseconds parseDuration(const std::optional<Text>& word) {
     const std::string text = word ? toUtf8(*word) : std::string();
     long long value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < 0) {
+    if (text.empty() || end != text.data() + text.size() ||
+        (error != std::errc{} && error != std::errc::result_out_of_range) || value < 0) {
         throw SyntaxError(":wait takes a number of milliseconds");
+    }
+    if (error == std::errc::result_out_of_range || value > kLongestWait.count()) {
+        throw SyntaxError(":wait takes at most " + std::to_string(kLongestWait.count()) +
+                          " milliseconds (about 24 days)");
     }
     return std::chrono::milliseconds(value);
 }

@@ -17,12 +17,15 @@ namespace velko::shell {
 //
 //   NAME ARG...        a call by method name
 //   #DISPID ARG...     a call by dispatch id, decimal or 0x hexadecimal
-//   :wait MS           run the message loop for MS milliseconds
+//   :wait MS           run the message loop for MS milliseconds, at most kLongestWait
 //   :quit              end the session
 //
 // Arguments are separated by blanks (spaces or tabs). A double-quoted argument may hold blanks
 // and the escapes \r \n \t \" \\ \xHH (the character U+00HH) and \uHHHH (one UTF-16 code unit);
 // outside quotes every character stands for itself.
+// The longest :wait, the largest count of milliseconds 32 bits hold.
+inline constexpr std::chrono::milliseconds kLongestWait{2147483647};
+
 struct BlankLine {};
 struct QuitLine {};
 struct WaitLine {

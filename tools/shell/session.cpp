@@ -31,7 +31,7 @@ bool ShellSession::execute(std::string_view line) {
                           [](const BlankLine&) { return true; },
                           [](const QuitLine&) { return false; },
                           [&](const WaitLine& wait) {
-                              backend_.runFor(wait.duration);
+                              backend_.runFor(wait.duration, interrupted_);
                               return true;
                           },
                           [&](const CallLine& line) {

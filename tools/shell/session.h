@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tools/shell/backend.h"
@@ -19,12 +21,18 @@ class ShellSession {
     // Executes one line; false when it asks the session to end.
     bool execute(std::string_view line);
 
+    // Ends a :wait early once interrupted() holds (a stop request).
+    void setInterrupted(std::function<bool()> interrupted) {
+        interrupted_ = std::move(interrupted);
+    }
+
     // Calls a method with arguments typed as texts; the result, or nothing when the call failed.
     std::optional<Value> call(const MemberInfo& method, const std::vector<Text>& typed);
 
   private:
     ShellBackend& backend_;
     ShellOutput& output_;
+    std::function<bool()> interrupted_ = [] { return false; };
 };
 
 }  // namespace velko::shell

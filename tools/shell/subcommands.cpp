@@ -1,5 +1,6 @@
 #include "tools/shell/subcommands.h"
 
+#include <iostream>
 #include <memory>
 
 #include "tools/shell/device_option.h"
@@ -8,33 +9,55 @@
 namespace velko::shell {
 
 void addShellCommand(CLI::App& app, int& status, std::function<int(const HostOptions&)> run) {
-    auto options = std::make_shared<HostOptions>();
+    struct Options {
+        HostOptions host;
+        bool hideDiagnostics = false;
+    };
+    auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand(
         "shell", "Drive one control with calls read from standard input, printing every event");
-    command->add_flag("--json", options->json, "One JSON object per line");
-    addDeviceOption(*command, options->devices);
-    command->callback([options, &status, run = std::move(run)] { status = run(*options); });
+    command->add_flag("--json", options->host.json, "One JSON object per line");
+    command->add_flag("--hide-diagnostics", options->hideDiagnostics,
+                      "Leave the diagnostic events DebugMsg and ReceiveReal out of the readable "
+                      "output");
+    addDeviceOption(*command, options->host.devices);
+    command->callback([options, &status, run = std::move(run)] {
+        checkDistinctPorts(options->host.devices);
+        options->host.showDiagnostics = !options->hideDiagnostics;
+        status = run(options->host);
+    });
 }
 
 void addMonitorCommand(CLI::App& app, int& status,
-                       std::function<int(const HostOptions&, const std::string& port)> run) {
-    struct MonitorOptions {
+                       std::function<int(const HostOptions&, const MonitorOptions&)> run) {
+    struct Options {
         HostOptions host;
-        std::string port;
+        MonitorOptions monitor;
     };
-    auto options = std::make_shared<MonitorOptions>();
+    auto options = std::make_shared<Options>();
     options->host.showDiagnostics = false;
     CLI::App* command = app.add_subcommand(
         "monitor", "Open the port and show every event as it arrives, until interrupted");
-    command->add_option("--port", options->port,
+    command->add_option("--port", options->monitor.port,
                         "Port name (default COMN for one --device N=PATH, else COM1)");
     addDeviceOption(*command, options->host.devices);
     command->add_flag("--json", options->host.json, "The JSON lines of velko shell");
     command->add_flag("--verbose", options->host.showDiagnostics,
                       "Also show the diagnostic events DebugMsg and ReceiveReal");
+    command->add_flag("--reopen", options->monitor.reopen,
+                      "When the device is missing or goes away, wait for it and open it again");
     command->callback([options, &status, run = std::move(run)] {
-        status = run(options->host, monitorPortName(options->port, options->host.devices));
+        checkDistinctPorts(options->host.devices);
+        options->monitor.port = monitorPortName(options->monitor.port, options->host.devices);
+        options->monitor.json = options->host.json;
+        status = run(options->host, options->monitor);
     });
+}
+
+bool usageWithoutCommand(const CLI::App& app) {
+    if (!app.get_subcommands().empty()) return false;
+    std::cerr << app.help();
+    return true;
 }
 
 }  // namespace velko::shell

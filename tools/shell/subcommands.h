@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tools/shell/host_options.h"
+#include "tools/shell/monitor_run.h"
 
 namespace velko::shell {
 
@@ -14,8 +15,13 @@ namespace velko::shell {
 // velko shell: calls read from standard input.
 void addShellCommand(CLI::App& app, int& status, std::function<int(const HostOptions&)> run);
 
-// velko monitor: every event of the port, whose name (monitorPortName) run receives.
+// velko monitor: every event of the port, whose name (monitorPortName) run receives with the
+// monitor's other options.
 void addMonitorCommand(CLI::App& app, int& status,
-                       std::function<int(const HostOptions&, const std::string& port)> run);
+                       std::function<int(const HostOptions&, const MonitorOptions&)> run);
+
+// A bare velko: prints the usage on standard error and returns true; the status is then
+// exit_status::kUsage.
+bool usageWithoutCommand(const CLI::App& app);
 
 }  // namespace velko::shell

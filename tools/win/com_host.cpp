@@ -1,5 +1,7 @@
 #include "tools/win/com_host.h"
 
+#include <iostream>
+
 #include "tools/win/com_failure.h"
 
 namespace velko::tools::win {
@@ -11,10 +13,12 @@ Apartment::Apartment() {
 Apartment::~Apartment() { CoUninitialize(); }
 
 ComHost::ComHost(const shell::HostOptions& options)
-    : output_(shell::makeOutput(options)),
-      sink_(*output_),
+    : lines_(std::cout),
+      output_(shell::makeOutput(options, lines_)),
+      notices_(*output_, std::cerr),
+      sink_(notices_),
       backend_(control_.dispatch(), loop_),
-      session_(backend_, *output_) {
+      session_(backend_, notices_) {
     sink_.setEventInterface(control_.eventInterface());
     control_.advise(sink_);
 }

@@ -92,9 +92,9 @@ Value DispatchBackend::call(const MemberInfo& method, std::vector<Value>& args) 
     return valueOf(*result, method.result);
 }
 
-void DispatchBackend::runFor(std::chrono::milliseconds duration) {
-    runUntil(
-        loop_, [] { return false; }, MessageLoop::Clock::now() + duration);
+void DispatchBackend::runFor(std::chrono::milliseconds duration,
+                             const std::function<bool()>& interrupted) {
+    runUntil(loop_, interrupted, MessageLoop::Clock::now() + duration);
 }
 
 }  // namespace velko::tools::win

@@ -17,7 +17,8 @@ class DispatchBackend final : public shell::ShellBackend {
     DispatchBackend(IDispatch& control, MessageLoop& loop) : control_(control), loop_(loop) {}
 
     Value call(const MemberInfo& method, std::vector<Value>& args) override;
-    void runFor(std::chrono::milliseconds duration) override;
+    void runFor(std::chrono::milliseconds duration,
+                const std::function<bool()>& interrupted) override;
 
   private:
     DISPID dispatchIdOf(const MemberInfo& method);

@@ -10,14 +10,14 @@ namespace velko::tools::win {
 
 namespace {
 
-int monitor(const shell::HostOptions& options, const std::string& port) {
+int monitor(const shell::HostOptions& options, const shell::MonitorOptions& monitorOptions) {
     return reportingComFailure([&] {
         ComHost host(options);
         StopRequest stop(host.window());
         StdinLines input(host.window());
         return shell::runMonitor(
-            host.loop(), host.session(), input.lines(), [&stop] { return stop.requested(); }, port,
-            options.json);
+            {host.loop(), host.session(), input.lines(), stop, host.notices(), host.output()},
+            monitorOptions);
     });
 }
 

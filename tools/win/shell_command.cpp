@@ -1,9 +1,10 @@
-#include "tools/shell/serve.h"
+#include "tools/shell/shell_run.h"
 #include "tools/shell/subcommands.h"
 #include "tools/win/com_failure.h"
 #include "tools/win/com_host.h"
 #include "tools/win/commands.h"
 #include "tools/win/stdin_lines.h"
+#include "tools/win/stop_request.h"
 
 namespace velko::tools::win {
 
@@ -12,9 +13,10 @@ namespace {
 int runShell(const shell::HostOptions& options) {
     return reportingComFailure([&options] {
         ComHost host(options);
+        StopRequest stop(host.window());
         StdinLines input(host.window());
-        shell::serve(host.loop(), host.session(), input.lines(), true, [] { return false; });
-        return 0;
+        return shell::runShell(
+            {host.loop(), host.session(), input.lines(), stop, host.notices(), host.output()});
     });
 }
 

@@ -11,7 +11,7 @@ StopRequest* active = nullptr;
 }  // namespace
 
 StopRequest::StopRequest(win32::MessageWindow& window)
-    : window_(window), id_(window.subscribe([] {})) {
+    : window_(window), id_(window.subscribe([this] { notifyRequest(); })) {
     AcquireSRWLockExclusive(&lock);
     active = this;
     ReleaseSRWLockExclusive(&lock);
@@ -33,7 +33,7 @@ bool StopRequest::requested() const {
     return requested;
 }
 
-// Wakes the loop with a notification that does nothing itself: the loop then asks requested().
+// Wakes the loop with a notification that tells whoever listens on the control's thread.
 BOOL WINAPI StopRequest::onControl(DWORD) {
     AcquireSRWLockExclusive(&lock);
     if (active != nullptr) {

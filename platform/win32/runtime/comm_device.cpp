@@ -3,14 +3,18 @@
 #include <string>
 
 #include "control/runtime_error.h"
+#include "link/device_refusal.h"
 #include "platform/win32/runtime/out_of_memory.h"
+#include "platform/win32/runtime/system_reason.h"
 
 namespace velko::win32 {
 
 namespace {
 
+// With the system's reason for the last failed call.
 [[noreturn]] void raiseCouldNotSetCommState() {
-    raise(error_number::kCouldNotSetCommState, u"Could not set comm state");
+    refuseDevice(error_number::kCouldNotSetCommState, u"Could not set comm state",
+                 systemReason(GetLastError()));
 }
 
 HANDLE openPort(int16_t port) {
@@ -18,13 +22,16 @@ HANDLE openPort(int16_t port) {
     const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle != INVALID_HANDLE_VALUE) return handle;
-    switch (GetLastError()) {
+    const DWORD error = GetLastError();
+    switch (error) {
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
         case ERROR_BUSY:
-            raise(error_number::kPortAlreadyOpen, u"Port already open");
+            refuseDevice(error_number::kPortAlreadyOpen, u"Port already open",
+                         u"held by another program");
         default:
-            raise(error_number::kInvalidPortNumber, u"Invalid Port Number");
+            refuseDevice(error_number::kInvalidPortNumber, u"Invalid Port Number",
+                         systemReason(error));
     }
 }
 
@@ -90,7 +97,7 @@ DWORD writeLimitFor(uint32_t baud) {
 }  // namespace
 
 CommDevice::CommDevice(int16_t port, const LineSettings& settings, Handshaking handshaking,
-                       CommReader::OnBytes onBytes)
+                       CommReader::OnBytes onBytes, CommReader::OnFailure onFailure)
     : handle_(openPort(port)) {
     try {
         configure(settings, handshaking);
@@ -103,7 +110,7 @@ CommDevice::CommDevice(int16_t port, const LineSettings& settings, Handshaking h
         // What the driver received before the port was opened belongs to no one now: an answer
         // left on the line by an earlier program must not pass for the answer to a new command.
         PurgeComm(handle_, PURGE_RXCLEAR);
-        reader_ = std::make_unique<CommReader>(handle_, std::move(onBytes));
+        reader_ = std::make_unique<CommReader>(handle_, std::move(onBytes), std::move(onFailure));
     } catch (...) {
         if (written_ != nullptr) CloseHandle(written_);
         CloseHandle(handle_);

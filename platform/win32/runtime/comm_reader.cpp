@@ -10,10 +10,13 @@ namespace {
 
 constexpr DWORD kMaxBytesPerRead = 4096;
 
+// Keeps the error code for the reader's failure().
 void report(const wchar_t* what) {
+    const DWORD error = GetLastError();
     const std::wstring text = L"velko serial reader: " + std::wstring(what) + L" failed, error " +
-                              std::to_wstring(GetLastError()) + L"\n";
+                              std::to_wstring(error) + L"\n";
     OutputDebugStringW(text.c_str());
+    SetLastError(error);
 }
 
 }  // namespace
@@ -39,8 +42,8 @@ class CommReader::Overlapped {
     OVERLAPPED overlapped_{};
 };
 
-CommReader::CommReader(HANDLE device, OnBytes onBytes)
-    : device_(device), onBytes_(std::move(onBytes)) {
+CommReader::CommReader(HANDLE device, OnBytes onBytes, OnFailure onFailure)
+    : device_(device), onBytes_(std::move(onBytes)), onFailure_(std::move(onFailure)) {
     thread_ = CreateThread(nullptr, 0, &CommReader::threadMain, this, 0, nullptr);
     if (thread_ == nullptr) raiseOutOfMemory();
 }
@@ -62,6 +65,16 @@ void CommReader::run() {
     while (!stopRequested() && waitForByte(read, bytes) && readQueued(read, bytes)) {
         onBytes_(bytes);
     }
+    const DWORD error = GetLastError();
+    if (stopRequested()) return;
+    failure_ = error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
+    onFailure_();
+}
+
+std::optional<DWORD> CommReader::failure() const {
+    const DWORD error = failure_;
+    if (error == ERROR_SUCCESS) return std::nullopt;
+    return error;
 }
 
 bool CommReader::stopRequested() const {
@@ -88,6 +101,12 @@ bool CommReader::waitForByte(Overlapped& read, std::string& bytes) {
             report(L"ReadFile");
             return false;
         }
+    }
+    // Without read time-outs only a device that has gone ends the read with nothing.
+    if (count == 0) {
+        SetLastError(ERROR_HANDLE_EOF);
+        report(L"ReadFile");
+        return false;
     }
     bytes.resize(count);
     return true;

@@ -14,7 +14,10 @@ namespace velko::win32 {
 // arriving bytes from the device as they come, decodes them and keeps them waiting for Input;
 // through the message window it has OnComm raised on the control's thread when new characters
 // have arrived and at least RThreshold are waiting (never while RThreshold is 0). A device that
-// goes away while open stays open for the control until it is closed; writes to it fail.
+// goes away while open (a read fails or ends with nothing) is closed on the control's thread: the
+// port reads as closed from then on, and a diagnostic tells why. A device that does not open is
+// named in a diagnostic with the system's reason, and so is every write that sent characters
+// as "?".
 class Win32SerialPort final : public SerialPortProperties {
   public:
     explicit Win32SerialPort(MessageWindow& window);
@@ -33,9 +36,12 @@ class Win32SerialPort final : public SerialPortProperties {
     size_t waitingCharacters() override { return queue_.size(); }
     void received(std::string_view bytes);
     void notified();
+    void readerFailed();
+    Text deviceName() const;
 
     MessageWindow& window_;
     MessageWindow::Id notification_;
+    MessageWindow::Id failureNotification_;
     ReceiveQueue queue_;
     std::unique_ptr<CommDevice> device_;
 };
