@@ -12,7 +12,7 @@ pace=${VELKO_DEMO_PACE:-1}
 work=$(mktemp -d)
 pids=()
 cleanup() {
-  exec 3>&- 4>&- 5>&- 2>/dev/null || true
+  exec 3>&- 4>&- 5>&- 6>&- 2>/dev/null || true
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
   rm -rf "$work"
@@ -35,6 +35,8 @@ label() {
     fi
   done
 }
+# One program's own stream, labelled (and styled) line by line as it comes.
+tagged() { sed -u "s/^.*\$/$2$1 │ &$plain/"; }
 
 mkfifo "$work/scenario" "$work/commands" "$work/out"
 
@@ -87,8 +89,8 @@ wait "$monitor" || true
 echo quit >&3
 wait "$sim" || true
 
-say "velko gateway: a new simulator's calls go to the call log and to an MQTT broker, where a"
-say "subscriber sees them (the broker is mosquitto on a free loopback port)"
+say "velko gateway: a new simulator's calls go to the call log and to an MQTT broker, where a
+subscriber sees them (the broker is mosquitto on a free loopback port)"
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 printf 'listener %s 127.0.0.1\nallow_anonymous true\nuser %s\n' "$port" "$(id -un)" >"$work/mosquitto.conf"
 mosquitto -c "$work/mosquitto.conf" >/dev/null 2>&1 &
@@ -98,24 +100,27 @@ mkfifo "$work/scenario2" "$work/terminal2.out"
 pids+=($!)
 "$VELKO" sim <"$work/scenario2" >"$work/terminal2.out" 2>&1 &
 pids+=($!)
-exec 5>"$work/scenario2"
+exec 6>"$work/scenario2"
 for _ in $(seq 100); do
   [ -s "$work/path2" ] && break
   sleep 0.05
 done
-sleep 0.3
-mosquitto_sub -p "$port" -q 1 -v -t 'velko/#' | label "subscriber" "$dim" &
+for _ in $(seq 100); do
+  (exec 7<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+  sleep 0.05
+done
+mosquitto_sub -p "$port" -q 1 -v -t 'velko/#' > >(tagged "subscriber" "$dim") &
 pids+=($!)
 "$VELKO" gateway --device "1=$(cat "$work/path2")" --line demo --calls "$work/calls.db" \
-  --mqtt "127.0.0.1:$port" --ringing-seconds 2 > >(label "   gateway" "") 2>&1 &
+  --mqtt "127.0.0.1:$port" --ringing-seconds 2 > >(tagged "   gateway" "") 2>&1 &
 gateway=$!
 pids+=("$gateway")
-sleep 1
-echo 'call 0212345678 홍길동 2 S' >&5
-sleep 3
+pause 1
+echo 'call 0212345678 홍길동 2 S' >&6
+pause 3
 
 say "SIGTERM stops the gateway; the call log (velko log)"
 kill -TERM "$gateway"
 wait "$gateway" || true
-sleep 0.3
+pause 0.3
 "$VELKO" log --calls "$work/calls.db"
