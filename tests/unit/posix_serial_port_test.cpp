@@ -240,8 +240,9 @@ TEST_F(PosixSerialPortTest, AVanishedDeviceClosesThePortWithItsReasonWithoutSpin
     EXPECT_FALSE(port.portOpen());
     EXPECT_EQ(diagnostics, std::vector<Text>{u"포트장치사라짐:" + fromUtf8(ports_.pathOf(kPort)) +
                                              u": the device hung up"});
+    // Reopening is not tried: a test running beside this one may be given the same
+    // pseudo-terminal number at once.
     EXPECT_EQ(errorOf([&] { port.setOutput(u"[\r"); }), error_number::kPortNotOpen);
-    EXPECT_EQ(errorOf([&] { port.setPortOpen(true); }), error_number::kInvalidPortNumber);
 }
 
 TEST_F(PosixSerialPortTest, AWriteThatFindsTheDeviceGoneClosesThePort) {
