@@ -20,6 +20,7 @@ bool EventSource::unadvise(Cookie cookie) {
 
 template <typename Raise>
 void EventSource::toEachSink(Raise raise) {
+    if (sinks_.empty()) return;
     // A sink may change the list while it handles the event: raise to a snapshot, skipping
     // sinks that were unadvised in the meantime.
     const auto snapshot = sinks_;

@@ -25,7 +25,10 @@ constexpr size_t kEndLineStartKept = kEndLine.size() - 1;
 bool RxBuffer::append(TextView text) {
     const size_t from = storage_.size();
     storage_.append(text);
-    noteMarkers(from);
+    // Every marker ends in CR LF, so each one that the new text completes ends at one of its LFs.
+    for (size_t at = from; at < storage_.size(); ++at) {
+        if (storage_[at] == u'\n') noteMarkerEndingAt(at + 1);
+    }
     return noteAcknowledgement(text);
 }
 
@@ -54,37 +57,32 @@ bool RxBuffer::noteAcknowledgement(TextView text) {
     return acknowledged;
 }
 
-// Every marker ends in CR LF, so each one that the new text completes ends at one of its LFs;
-// the character before the CR tells which it can be.
-void RxBuffer::noteMarkers(size_t from) {
+// The character before the CR tells which marker it can be.
+void RxBuffer::noteMarkerEndingAt(size_t end) {
     const TextView text(storage_);
-    for (size_t lf = std::max(from, size_t{2}); lf < text.size(); ++lf) {
-        if (text[lf] != u'\n' || text[lf - 1] != kCR) continue;
-        TextView marker;
-        switch (text[lf - 2]) {
-            case u'd':
-                marker = kEndLine;
-                break;
-            case u't':
-                marker = kReportHeader;
-                break;
-            case u'e':
-                marker = kResponseHeader;
-                break;
-            default:
-                continue;
-        }
-        const size_t end = lf + 1;
-        if (end < start_ + marker.size() ||
-            text.substr(end - marker.size(), marker.size()) != marker) {
-            continue;
-        }
-        const uint64_t at = base_ + end - marker.size();
-        if (marker == kEndLine) {
-            endLines_.push_back(at);
-        } else {
-            headers_.push_back({at, marker});
-        }
+    if (end < 3 || text[end - 2] != kCR) return;
+    TextView marker;
+    switch (text[end - 3]) {
+        case u'd':
+            marker = kEndLine;
+            break;
+        case u't':
+            marker = kReportHeader;
+            break;
+        case u'e':
+            marker = kResponseHeader;
+            break;
+        default:
+            return;
+    }
+    if (end < start_ + marker.size() || text.substr(end - marker.size(), marker.size()) != marker) {
+        return;
+    }
+    const uint64_t at = base_ + end - marker.size();
+    if (marker == kEndLine) {
+        endLines_.push_back(at);
+    } else {
+        headers_.push_back({at, marker});
     }
 }
 
