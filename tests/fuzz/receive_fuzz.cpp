@@ -11,7 +11,7 @@
 // Input: segments separated by the byte 0x01. A segment that starts with 0x02 is a host call:
 // its next byte picks the call ('I' titled read, 'W' bare read, 'E' discard, 'R' report decoder,
 // 'P' response decoder) and the rest is the title. A segment that starts with 0x03 arrives as
-// its text after the next byte, repeated to 64 times that byte's value plus one characters (all
+// its text after the next byte, repeated to 16 times that byte's value plus one characters (all
 // such segments of an input together a little more than the bound), so that the buffer reaches
 // its bound. Every other segment arrives on the line as one chunk. Text is
 // read as UTF-8. The properties are checked on the text of the line's segments; the host's calls
@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,7 +43,7 @@ constexpr char kSegmentEnd = '\x01';
 constexpr char kHostCall = '\x02';
 constexpr char kRepeated = '\x03';
 // Repeated segments stop adding text past this many characters in one input.
-constexpr size_t kRepeatedBudget = kLastHeldPosition + 2048;
+constexpr size_t kRepeatedBudget = kLastHeldPosition + 512;
 
 void check(bool holds) {
     if (!holds) std::abort();
@@ -67,9 +68,12 @@ class HostEvents final : public VelkoEvents {
     }
     void ReceiveGatheredInfo(int16_t& max, int16_t& kind, CidList& cidInfo) override {
         // The records hashed: a list is raised often, and as text it would cost most of the run.
+        // A decoder writes no record beyond the one after the last it counts.
         uint64_t hash = 0;
         const auto mix = [&](uint64_t value) { hash = (hash ^ value) * 0x100000001b3; };
-        for (const CID_INFO& cid : cidInfo) {
+        const size_t written =
+            std::min(cidInfo.size(), static_cast<size_t>(std::max(max, int16_t{0})) + 1);
+        for (const CID_INFO& cid : std::span(cidInfo).first(written)) {
             for (int16_t value : {cid.lMonth, cid.lDay, cid.lHour, cid.lMin, cid.lGroup}) {
                 mix(static_cast<uint16_t>(value));
             }
@@ -183,7 +187,7 @@ std::vector<size_t> completeMessages(TextView text) {
 Text repeated(std::string_view segment, size_t& budget) {
     if (segment.empty()) return {};
     const size_t length =
-        std::min(budget, 64 * (static_cast<unsigned char>(segment.front()) + size_t{1}));
+        std::min(budget, 16 * (static_cast<unsigned char>(segment.front()) + size_t{1}));
     Text text = fromUtf8(segment.substr(1));
     if (text.empty()) return {};
     const size_t units = (length + text.size() - 1) / text.size();
@@ -255,7 +259,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(path.dispatched == expected);
         inOneChunk = std::move(path.events.raised);
     }
-    {
+    if (chunks.size() > 1) {
         ReceivePath path;
         for (const Text& chunk : chunks) path.receive(chunk);
         check(path.dispatched == expected);
