@@ -26,8 +26,8 @@ bool RxBuffer::append(TextView text) {
     const size_t from = storage_.size();
     storage_.append(text);
     // Every marker ends in CR LF, so each one that the new text completes ends at one of its LFs.
-    for (size_t at = from; at < storage_.size(); ++at) {
-        if (storage_[at] == u'\n') noteMarkerEndingAt(at + 1);
+    for (size_t at = text.find(u'\n'); at != TextView::npos; at = text.find(u'\n', at + 1)) {
+        noteMarkerEndingAt(from + at + 1);
     }
     return noteAcknowledgement(text);
 }

@@ -40,8 +40,8 @@ int16_t FakeSerialPort::inBufferCount() {
 
 Text FakeSerialPort::input() {
     if (!open_) raise(error_number::kPortNotOpen, u"Operation valid only when the port is open");
-    Text chunk;
-    chunk.swap(waiting_);
+    Text chunk(waiting_);
+    waiting_.clear();
     return chunk;
 }
 
