@@ -32,12 +32,10 @@ void EventSource::toEachSink(Raise raise) {
 }
 
 void EventSource::DebugMsg(const Text& str) {
-    if (sinks_.empty()) return;
     toEachSink([&](VelkoEvents& sink) { sink.DebugMsg(str); });
 }
 
 void EventSource::ReceiveReal(const Text& str) {
-    if (sinks_.empty()) return;
     toEachSink([&](VelkoEvents& sink) { sink.ReceiveReal(str); });
 }
 
