@@ -8,45 +8,32 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 
 namespace velko::gateway {
 
 namespace {
 
-int timeoutUntil(LineSocket::Clock::time_point deadline) {
-    if (deadline == LineSocket::Clock::time_point::max()) return -1;
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(deadline - LineSocket::Clock::now());
-    return static_cast<int>(std::clamp<long long>(left.count(), 0, INT_MAX));
-}
-
-void drain(int wake) {
-    char bytes[64];
-    while (::read(wake, bytes, sizeof bytes) > 0) {
-    }
-}
-
-// Polls fd for the events and the wake descriptor; the fd's revents, or 0 when the deadline
-// passed or the wake came first.
-short pollWithWake(int fd, short events, int wake, LineSocket::Clock::time_point deadline) {
-    pollfd entries[2] = {{fd, events, 0}, {wake, POLLIN, 0}};
+// Polls fd for the events and, when there is one, the wake pipe; the fd's revents, or 0 when the
+// deadline passed or the wake came first.
+short pollWithWake(int fd, short events, const WakePipe* wake,
+                   LineSocket::Clock::time_point deadline) {
+    pollfd entries[2] = {{fd, events, 0}, {wake != nullptr ? wake->readEnd() : -1, POLLIN, 0}};
     for (;;) {
-        const int ready = ::poll(entries, 2, timeoutUntil(deadline));
+        const int ready = ::poll(entries, 2, pollTimeoutUntil(deadline));
         if (ready < 0 && errno == EINTR) continue;
         if (ready < 0) throw ConnectionError(std::string("poll: ") + std::strerror(errno));
         if (entries[1].revents != 0) {
-            drain(wake);
+            wake->drain();
             return 0;
         }
         return entries[0].revents;
     }
 }
 
-int connectWithin(const addrinfo& address, int wake, LineSocket::Clock::time_point deadline) {
+int connectWithin(const addrinfo& address, const WakePipe& wake,
+                  LineSocket::Clock::time_point deadline) {
     const int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                             address.ai_protocol);
     if (fd < 0) throw ConnectionError(std::string("socket: ") + std::strerror(errno));
@@ -55,7 +42,7 @@ int connectWithin(const addrinfo& address, int wake, LineSocket::Clock::time_poi
         ::close(fd);
         throw ConnectionError(std::strerror(error));
     }
-    if (pollWithWake(fd, POLLOUT, wake, deadline) == 0) {
+    if (pollWithWake(fd, POLLOUT, &wake, deadline) == 0) {
         ::close(fd);
         throw ConnectionError("no connection within the time limit");
     }
@@ -71,7 +58,7 @@ int connectWithin(const addrinfo& address, int wake, LineSocket::Clock::time_poi
 
 }  // namespace
 
-LineSocket::LineSocket(const std::string& host, uint16_t port, int wake,
+LineSocket::LineSocket(const std::string& host, uint16_t port, const WakePipe& wake,
                        std::chrono::milliseconds limit)
     : wake_(wake) {
     addrinfo hints{};
@@ -106,7 +93,7 @@ void LineSocket::sendLine(std::string_view line) {
         if (sent < 0 && errno == EINTR) continue;
         if (sent < 0 && errno == EAGAIN) {
             // A full send queue: the line waits until it fits whole.
-            if (pollWithWake(fd_, POLLOUT, -1, Clock::now() + std::chrono::seconds(10)) == 0) {
+            if (pollWithWake(fd_, POLLOUT, nullptr, Clock::now() + std::chrono::seconds(10)) == 0) {
                 throw ConnectionError("the server takes no data");
             }
             continue;
@@ -147,11 +134,7 @@ void LineSocket::acknowledgeAtOnce() {
 }
 
 bool LineSocket::waitForInput(Clock::time_point deadline) {
-    return pollWithWake(fd_, POLLIN, wake_, deadline) != 0;
-}
-
-void waitForWake(int wake, LineSocket::Clock::time_point deadline) {
-    pollWithWake(-1, 0, wake, deadline);
+    return pollWithWake(fd_, POLLIN, &wake_, deadline) != 0;
 }
 
 }  // namespace velko::gateway

@@ -1,6 +1,5 @@
 #include "gateway/posix/mqtt_output.h"
 
-#include <fcntl.h>
 #include <mosquitto.h>
 #include <poll.h>
 #include <unistd.h>
@@ -37,12 +36,6 @@ void check(int result) {
     if (result != MOSQ_ERR_SUCCESS) throw Lost{describe(result)};
 }
 
-void drain(int fd) {
-    char bytes[64];
-    while (::read(fd, bytes, sizeof bytes) > 0) {
-    }
-}
-
 struct LibraryUse {
     LibraryUse() { mosquitto_lib_init(); }
 };
@@ -55,20 +48,10 @@ MqttOutput::MqttOutput(MqttSettings settings, LoopAccess& loop, OutputEvents& ev
       loop_(loop),
       events_(events) {
     static const LibraryUse library;
-    int ends[2];
-    if (::pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0) {
-        throw std::system_error(errno, std::generic_category(), "pipe");
-    }
-    wakeRead_ = ends[0];
-    wakeWrite_ = ends[1];
     thread_ = std::thread([this] { run(); });
 }
 
-MqttOutput::~MqttOutput() {
-    stop();
-    ::close(wakeRead_);
-    ::close(wakeWrite_);
-}
+MqttOutput::~MqttOutput() { stop(); }
 
 void MqttOutput::deliver(const Call& call) {
     {
@@ -76,7 +59,7 @@ void MqttOutput::deliver(const Call& call) {
         inbox_.push_back(
             {Pending{call.id, topics_.call(call), topics_.lastCall(call), std::nullopt}, {}});
     }
-    wake();
+    wake_.wake();
 }
 
 void MqttOutput::lineStatus(const LineStatus& status) {
@@ -84,19 +67,14 @@ void MqttOutput::lineStatus(const LineStatus& status) {
         const std::lock_guard lock(mutex_);
         inbox_.push_back({std::nullopt, status});
     }
-    wake();
+    wake_.wake();
 }
 
 void MqttOutput::stop() {
     if (!thread_.joinable()) return;
     stopping_ = true;
-    wake();
+    wake_.wake();
     thread_.join();
-}
-
-void MqttOutput::wake() {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(wakeWrite_, &byte, 1);
 }
 
 void MqttOutput::tell(bool up, const std::string& reason) {
@@ -144,12 +122,7 @@ void MqttOutput::run() {
         for (Pending& waiting : pending_) waiting.messageId.reset();
         published_.reset();
         const auto deadline = Clock::now() + retry_;
-        while (!stopping_ && Clock::now() < deadline) {
-            pollfd entry{wakeRead_, POLLIN, 0};
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-            ::poll(&entry, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
-            drain(wakeRead_);
-        }
+        while (!stopping_ && Clock::now() < deadline) wake_.waitUntil(deadline);
         retry_ = std::min<Clock::duration>(retry_ * 2, kLongestRetry);
     }
 }
@@ -170,10 +143,10 @@ void MqttOutput::serve(mosquitto* client) {
         if (socket < 0) throw Lost{"the connection closed"};
         pollfd entries[2] = {
             {socket, static_cast<short>(POLLIN | (mosquitto_want_write(client) ? POLLOUT : 0)), 0},
-            {wakeRead_, POLLIN, 0}};
+            {wake_.readEnd(), POLLIN, 0}};
         const int timeout = stopBy ? 50 : 1000;
         if (::poll(entries, 2, timeout) < 0 && errno != EINTR) throw Lost{"poll failed"};
-        if (entries[1].revents != 0) drain(wakeRead_);
+        if (entries[1].revents != 0) wake_.drain();
         if (entries[0].revents & (POLLIN | POLLERR | POLLHUP)) {
             const int result = mosquitto_loop_read(client, 1);
             // A refused connection tells why through the callback only.

@@ -12,6 +12,7 @@
 #include "gateway/loop_access.h"
 #include "gateway/mqtt_messages.h"
 #include "gateway/output.h"
+#include "gateway/posix/wake_pipe.h"
 
 struct mosquitto;
 
@@ -60,7 +61,6 @@ class MqttOutput final : public Output {
         std::optional<int> messageId;  // while published and not acknowledged
     };
 
-    void wake();
     void run();
     void opened();
     void serve(mosquitto* client);
@@ -75,8 +75,7 @@ class MqttOutput final : public Output {
     MqttTopics topics_;
     LoopAccess& loop_;
     OutputEvents& events_;
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
+    WakePipe wake_;
 
     // Handed over from the loop's thread, calls and status changes in the order they came.
     struct Handed {

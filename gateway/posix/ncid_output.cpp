@@ -1,13 +1,8 @@
 #include "gateway/posix/ncid_output.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <functional>
 #include <optional>
-#include <system_error>
 
 #include "gateway/ncid_lines.h"
 #include "gateway/posix/line_socket.h"
@@ -31,20 +26,10 @@ class Stopped {};
 
 NcidOutput::NcidOutput(NcidSettings settings, LoopAccess& loop, OutputEvents& events)
     : settings_(std::move(settings)), loop_(loop), events_(events) {
-    int ends[2];
-    if (::pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0) {
-        throw std::system_error(errno, std::generic_category(), "pipe");
-    }
-    wakeRead_ = ends[0];
-    wakeWrite_ = ends[1];
     thread_ = std::thread([this] { run(); });
 }
 
-NcidOutput::~NcidOutput() {
-    stop();
-    ::close(wakeRead_);
-    ::close(wakeWrite_);
-}
+NcidOutput::~NcidOutput() { stop(); }
 
 void NcidOutput::deliver(const Call& call) { enqueue({ncidCallLine(call), call.id}); }
 
@@ -55,7 +40,7 @@ void NcidOutput::callFinished(const FinishedCall& finished) {
 void NcidOutput::stop() {
     if (!thread_.joinable()) return;
     stopping_ = true;
-    wake();
+    wake_.wake();
     thread_.join();
 }
 
@@ -64,12 +49,7 @@ void NcidOutput::enqueue(Waiting waiting) {
         const std::lock_guard lock(mutex_);
         waiting_.push_back(std::move(waiting));
     }
-    wake();
-}
-
-void NcidOutput::wake() {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(wakeWrite_, &byte, 1);
+    wake_.wake();
 }
 
 void NcidOutput::tell(bool up, const std::string& reason) {
@@ -91,13 +71,13 @@ void NcidOutput::run() {
         }
         // New calls wake the wait too; only a stop shortens it.
         const auto deadline = Clock::now() + retry_;
-        while (!stopping_ && Clock::now() < deadline) waitForWake(wakeRead_, deadline);
+        while (!stopping_ && Clock::now() < deadline) wake_.waitUntil(deadline);
         retry_ = std::min<Clock::duration>(retry_ * 2, kLongestRetry);
     }
 }
 
 void NcidOutput::connectAndServe() {
-    LineSocket socket(settings_.host, settings_.port, wakeRead_, kConnectLimit);
+    LineSocket socket(settings_.host, settings_.port, wake_, kConnectLimit);
     // Reads lines until one satisfies wanted; what the server says meanwhile (the greeting,
     // the call log, the echo of every call) is read and left.
     const auto await = [&](const std::function<bool(const std::string&)>& wanted,

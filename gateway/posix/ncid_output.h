@@ -10,6 +10,7 @@
 
 #include "gateway/loop_access.h"
 #include "gateway/output.h"
+#include "gateway/posix/wake_pipe.h"
 
 namespace velko::gateway {
 
@@ -46,7 +47,6 @@ class NcidOutput final : public Output {
     };
 
     void enqueue(Waiting waiting);
-    void wake();
     void run();
     void connectAndServe();
     void tell(bool up, const std::string& reason);
@@ -54,8 +54,7 @@ class NcidOutput final : public Output {
     NcidSettings settings_;
     LoopAccess& loop_;
     OutputEvents& events_;
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
+    WakePipe wake_;
     std::mutex mutex_;
     std::deque<Waiting> waiting_;
     std::atomic<bool> stopping_{false};

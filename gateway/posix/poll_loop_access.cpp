@@ -1,28 +1,12 @@
 #include "gateway/posix/poll_loop_access.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <system_error>
-
 namespace velko::gateway {
 
 PollLoopAccess::PollLoopAccess(posix::PollLoop& loop) : loop_(loop) {
-    int ends[2];
-    if (::pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0) {
-        throw std::system_error(errno, std::generic_category(), "pipe");
-    }
-    wakeRead_ = ends[0];
-    wakeWrite_ = ends[1];
-    watch_ = loop_.watch(wakeRead_, [this] { runPosted(); });
+    watch_ = loop_.watch(wake_.readEnd(), [this] { runPosted(); });
 }
 
-PollLoopAccess::~PollLoopAccess() {
-    loop_.unwatch(watch_);
-    ::close(wakeRead_);
-    ::close(wakeWrite_);
-}
+PollLoopAccess::~PollLoopAccess() { loop_.unwatch(watch_); }
 
 int PollLoopAccess::after(std::chrono::milliseconds delay, Task task) {
     return loop_.schedule(posix::PollLoop::Clock::now() + delay, std::move(task));
@@ -37,17 +21,12 @@ void PollLoopAccess::post(Task task) {
         wasEmpty = posted_.empty();
         posted_.push_back(std::move(task));
     }
-    // One byte while tasks wait is enough; a full pipe already wakes the loop.
-    if (wasEmpty) {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t written = ::write(wakeWrite_, &byte, 1);
-    }
+    // One wake while tasks wait is enough.
+    if (wasEmpty) wake_.wake();
 }
 
 void PollLoopAccess::runPosted() {
-    char bytes[64];
-    while (::read(wakeRead_, bytes, sizeof bytes) > 0) {
-    }
+    wake_.drain();
     std::deque<Task> tasks;
     {
         const std::lock_guard lock(mutex_);

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "gateway/loop_access.h"
+#include "gateway/posix/wake_pipe.h"
 #include "platform/posix/poll_loop.h"
 
 namespace velko::gateway {
@@ -25,8 +26,7 @@ class PollLoopAccess final : public LoopAccess {
     void runPosted();
 
     posix::PollLoop& loop_;
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
+    WakePipe wake_;
     int watch_ = 0;
     std::mutex mutex_;
     std::deque<Task> posted_;
