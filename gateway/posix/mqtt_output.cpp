@@ -32,10 +32,6 @@ std::string describe(int result) {
     return mosquitto_strerror(result);
 }
 
-void check(int result) {
-    if (result != MOSQ_ERR_SUCCESS) throw Lost{describe(result)};
-}
-
 struct LibraryUse {
     LibraryUse() { mosquitto_lib_init(); }
 };
@@ -90,6 +86,7 @@ void MqttOutput::run() {
         client_ = client;
         connectionOpened_ = false;
         refusal_.reset();
+        libraryError_.clear();
         try {
             if (client == nullptr) throw Lost{"out of memory"};
             mosquitto_connect_callback_set(client, [](mosquitto*, void* self, int result) {
@@ -98,6 +95,11 @@ void MqttOutput::run() {
             mosquitto_publish_callback_set(client, [](mosquitto*, void* self, int messageId) {
                 static_cast<MqttOutput*>(self)->published(messageId);
             });
+            mosquitto_log_callback_set(client,
+                                       [](mosquitto*, void* self, int level, const char* text) {
+                                           if (level == MOSQ_LOG_ERR)
+                                               static_cast<MqttOutput*>(self)->libraryError_ = text;
+                                       });
             check(mosquitto_will_set(client, will.topic.c_str(),
                                      static_cast<int>(will.payload.size()), will.payload.data(), 1,
                                      true));
@@ -157,6 +159,14 @@ void MqttOutput::serve(mosquitto* client) {
         if (entries[0].revents & POLLOUT) check(mosquitto_loop_write(client, 1));
         check(mosquitto_loop_misc(client));
     }
+}
+
+void MqttOutput::check(int result) const {
+    if (result == MOSQ_ERR_SUCCESS) return;
+    if (result == MOSQ_ERR_TLS && !libraryError_.empty()) {
+        throw Lost{describe(result) + " " + libraryError_};
+    }
+    throw Lost{describe(result)};
 }
 
 void MqttOutput::finish(mosquitto* client) {

@@ -62,6 +62,8 @@ class MqttOutput final : public Output {
     };
 
     void run();
+    // Raises Lost with the reason when the library's call failed.
+    void check(int result) const;
     void opened();
     void serve(mosquitto* client);
     void takeInbox();
@@ -91,6 +93,8 @@ class MqttOutput final : public Output {
     bool up_ = false;
     bool connectionOpened_ = false;
     std::optional<std::string> refusal_;
+    // The library's last error report on this connection: what a TLS failure was.
+    std::string libraryError_;
     std::deque<Pending> pending_;
     LineStatus status_;
     std::optional<LineStatus> published_;

@@ -111,3 +111,46 @@ def test_logs_in_with_the_password_from_a_file(tmp_path, sims, gateways):
         accepted.connected("mqtt")
     finally:
         broker.stop()
+
+
+def certificate_authority(folder, name):
+    """A certificate authority made for the test: (its certificate, its key)."""
+    cert, key = folder / f"{name}.crt", folder / f"{name}.key"
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                    "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1", "-subj", f"/CN={name}",
+                    "-keyout", str(key), "-out", str(cert)], check=True, capture_output=True)
+    return cert, key
+
+
+def test_connects_with_tls_to_a_broker_its_authority_signed(tmp_path, sims, gateways):
+    folder = tmp_path / "broker"
+    folder.mkdir()
+    authority, authority_key = certificate_authority(tmp_path, "velko-test-authority")
+    stranger, _ = certificate_authority(tmp_path, "another-authority")
+    request, cert, key = folder / "broker.csr", folder / "broker.crt", folder / "broker.key"
+    subprocess.run(["openssl", "req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                    "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", str(key), "-out",
+                    str(request)], check=True, capture_output=True)
+    names = tmp_path / "names.ext"
+    names.write_text("subjectAltName=IP:127.0.0.1\n")
+    subprocess.run(["openssl", "x509", "-req", "-in", str(request), "-CA", str(authority),
+                    "-CAkey", str(authority_key), "-CAcreateserial", "-days", "1", "-extfile",
+                    str(names), "-out", str(cert)], check=True, capture_output=True)
+    broker = Broker(folder, extra=f"cafile {authority}\ncertfile {cert}\nkeyfile {key}\n")
+    try:
+        sim = sims()
+        refused = gateways("--device", f"1={sim.path}", "--mqtt-cafile", str(stranger),
+                           *mqtt_options(broker, tmp_path / "refused.db"))
+        lost = refused.expect(event="connection", peer="mqtt", state="disconnected")
+        assert "certificate verify failed" in lost["reason"]
+        refused.stop()
+        calls = tmp_path / "accepted.db"
+        accepted = gateways("--device", f"1={sim.path}", "--mqtt-cafile", str(authority),
+                            *mqtt_options(broker, calls))
+        accepted.connected("mqtt")
+        sim.play("call 0212345678")
+        assert accepted.expect(event="delivered")["output"] == "mqtt"
+        assert accepted.stop()[0] == 0
+        assert logged_calls(calls)[0]["deliveries"]["mqtt"]
+    finally:
+        broker.stop()
