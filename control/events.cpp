@@ -19,8 +19,7 @@ bool EventSource::unadvise(Cookie cookie) {
 }
 
 template <typename Raise>
-void EventSource::toEachSink(Raise raise) {
-    if (sinks_.empty()) return;
+void EventSource::toSnapshotOfSinks(Raise raise) {
     // A sink may change the list while it handles the event: raise to a snapshot, skipping
     // sinks that were unadvised in the meantime.
     const auto snapshot = sinks_;

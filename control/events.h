@@ -43,8 +43,14 @@ class EventSource final : public VelkoEvents {
     void ReceiveGatheredInfo(int16_t& max, int16_t& kind, CidList& cidInfo) override;
 
   private:
+    // Raises to every sink. With none advised, the usual case for the echo of every chunk
+    // received, nothing is set up.
     template <typename Raise>
-    void toEachSink(Raise raise);
+    void toEachSink(Raise raise) {
+        if (!sinks_.empty()) toSnapshotOfSinks(raise);
+    }
+    template <typename Raise>
+    void toSnapshotOfSinks(Raise raise);
 
     std::vector<std::pair<Cookie, VelkoEvents*>> sinks_;
     Cookie nextCookie_ = 1;
