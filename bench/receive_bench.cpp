@@ -9,6 +9,8 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
+#include <stdexcept>
 #include <vector>
 
 #include "control/shared_state.h"
@@ -56,31 +58,69 @@ void countCharacters(benchmark::State& state, const Text& text, int messages) {
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// A control open on the in-memory platform, for one benchmark.
+class OpenControl {
+  public:
+    OpenControl() {
+        velko_var() = SharedState{};
+        Text portName = u"COM1";
+        Text error;
+        if (control_.OpenVelko(portName, error) != 0) throw std::runtime_error("not open");
+    }
+    ~OpenControl() { velko_var() = SharedState{}; }
+    OpenControl(const OpenControl&) = delete;
+    OpenControl& operator=(const OpenControl&) = delete;
+
+    testing::FakeSerialPort& port() { return *platform_.lastPort; }
+
+  private:
+    testing::FakePlatform platform_;
+    velko_foxpro control_{platform_};
+};
+
 // Feeds `text`, holding `messages` messages, in chunks of `chunkSize` characters (0: all at once),
 // once per iteration.
 void receiveText(benchmark::State& state, const Text& text, int messages) {
-    velko_var() = SharedState{};
-    testing::FakePlatform platform;
-    velko_foxpro control{platform};
-    Text portName = u"COM1";
-    Text error;
-    if (control.OpenVelko(portName, error) != 0) {
-        state.SkipWithError("the fake port did not open");
-        return;
-    }
-    testing::FakeSerialPort& port = *platform.lastPort;
+    OpenControl open;
+    testing::FakeSerialPort& port = open.port();
     const std::vector<Text> chunks = chunksOf(text, static_cast<size_t>(state.range(0)));
     for (auto _ : state) {
         for (const Text& chunk : chunks) port.receive(chunk);
         benchmark::DoNotOptimize(velko_var().gRxData.size());
     }
     countCharacters(state, text, messages);
-    velko_var() = SharedState{};
 }
 
 void BM_CallReport(benchmark::State& state) { receiveText(state, callReport(), 1); }
 void BM_SixtyRecordList(benchmark::State& state) { receiveText(state, sixtyRecordList(), 1); }
 void BM_ReportBurst(benchmark::State& state) { receiveText(state, reportBurst(), 1000); }
+
+// The list whole and then one character at a time in every iteration, so that both passes meet
+// the same machine: one_char_ratio is the fastest one-character pass over the fastest whole one.
+void BM_SixtyRecordListOneCharRatio(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    OpenControl open;
+    testing::FakeSerialPort& port = open.port();
+    const Text text = sixtyRecordList();
+    const std::vector<Text> characters = chunksOf(text, 1);
+    auto fastestWhole = Clock::duration::max();
+    auto fastestByCharacter = Clock::duration::max();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        port.receive(text);
+        const auto whole = Clock::now();
+        for (const Text& character : characters) port.receive(character);
+        const auto end = Clock::now();
+        fastestWhole = std::min(fastestWhole, whole - start);
+        fastestByCharacter = std::min(fastestByCharacter, end - whole);
+    }
+    const auto micros = [](Clock::duration time) {
+        return std::chrono::duration<double, std::micro>(time).count();
+    };
+    state.counters["whole_us"] = micros(fastestWhole);
+    state.counters["one_char_us"] = micros(fastestByCharacter);
+    state.counters["one_char_ratio"] = micros(fastestByCharacter) / micros(fastestWhole);
+}
 
 void BM_PortDelivery(benchmark::State& state) {
     testing::FakeSerialPort port;
@@ -112,6 +152,7 @@ BENCHMARK(BM_CallReport)->Apply(byChunkSize);
 BENCHMARK(BM_SixtyRecordList)->Apply(byChunkSize);
 BENCHMARK(BM_ReportBurst)->Apply(byChunkSize);
 BENCHMARK(BM_PortDelivery)->Apply(byChunkSize);
+BENCHMARK(BM_SixtyRecordListOneCharRatio);
 
 }  // namespace
 
