@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/posix/poll_timeout.h"
+
 namespace velko::gateway {
 
 namespace {
@@ -21,7 +23,7 @@ short pollWithWake(int fd, short events, const WakePipe* wake,
                    LineSocket::Clock::time_point deadline) {
     pollfd entries[2] = {{fd, events, 0}, {wake != nullptr ? wake->readEnd() : -1, POLLIN, 0}};
     for (;;) {
-        const int ready = ::poll(entries, 2, pollTimeoutUntil(deadline));
+        const int ready = ::poll(entries, 2, posix::pollTimeoutUntil(deadline));
         if (ready < 0 && errno == EINTR) continue;
         if (ready < 0) throw ConnectionError(std::string("poll: ") + std::strerror(errno));
         if (entries[1].revents != 0) {

@@ -2,7 +2,6 @@
 
 #include <mosquitto.h>
 #include <poll.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>

@@ -4,10 +4,10 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <system_error>
+
+#include "platform/posix/poll_timeout.h"
 
 namespace velko::gateway {
 
@@ -39,16 +39,9 @@ void WakePipe::drain() const {
 
 void WakePipe::waitUntil(Clock::time_point deadline) const {
     pollfd entry{read_, POLLIN, 0};
-    while (::poll(&entry, 1, pollTimeoutUntil(deadline)) < 0 && errno == EINTR) {
+    while (::poll(&entry, 1, posix::pollTimeoutUntil(deadline)) < 0 && errno == EINTR) {
     }
     drain();
-}
-
-int pollTimeoutUntil(WakePipe::Clock::time_point deadline) {
-    if (deadline == WakePipe::Clock::time_point::max()) return -1;
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(deadline - WakePipe::Clock::now());
-    return static_cast<int>(std::clamp<long long>(left.count(), 0, INT_MAX));
 }
 
 }  // namespace velko::gateway

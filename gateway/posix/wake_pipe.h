@@ -28,8 +28,4 @@ class WakePipe {
     int write_ = -1;
 };
 
-// The timeout for poll() that ends at the deadline: -1 for the time_point's maximum, never less
-// than 0.
-int pollTimeoutUntil(WakePipe::Clock::time_point deadline);
-
 }  // namespace velko::gateway

@@ -5,9 +5,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <utility>
 #include <vector>
+
+#include "platform/posix/poll_timeout.h"
 
 namespace velko::posix {
 
@@ -18,16 +19,6 @@ constexpr short kHungUpOrFailed = POLLHUP | POLLERR | POLLNVAL;
 bool hasInputLeft(int fd) {
     int count = 0;
     return ::ioctl(fd, FIONREAD, &count) == 0 && count > 0;
-}
-
-// How long poll() may block so as not to wake before target: rounded up to whole milliseconds,
-// -1 for no limit.
-int pollTimeoutUntil(MessageLoop::Clock::time_point target) {
-    if (target == MessageLoop::Clock::time_point::max()) return -1;
-    const auto now = MessageLoop::Clock::now();
-    if (target <= now) return 0;
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(target - now).count();
-    return static_cast<int>(std::min<decltype(wait)>(wait, INT_MAX));
 }
 
 bool isReadyNow(int fd, short& revents) {
