@@ -25,35 +25,22 @@ constexpr size_t kEndLineStartKept = kEndLine.size() - 1;
 bool RxBuffer::append(TextView text) {
     const size_t from = storage_.size();
     storage_.append(text);
-    // Every marker ends in CR LF, so each one that the new text completes ends at one of its LFs.
-    for (size_t at = text.find(u'\n'); at != TextView::npos; at = text.find(u'\n', at + 1)) {
-        noteMarkerEndingAt(from + at + 1);
-    }
-    return noteAcknowledgement(text);
-}
-
-bool RxBuffer::noteAcknowledgement(TextView text) {
-    if (text.size() < kAcknowledgement.size()) {
-        bool acknowledged = false;
-        for (char16_t c : text) {
-            if (c == kAcknowledgement[ackMatched_]) {
-                ++ackMatched_;
-            } else {
-                ackMatched_ = c == kAcknowledgement[0] ? 1 : 0;
-            }
-            if (ackMatched_ == kAcknowledgement.size()) {
-                acknowledged = true;
-                ackMatched_ = 0;
-            }
+    bool acknowledged = false;
+    for (size_t at = 0; at < text.size(); ++at) {
+        const char16_t c = text[at];
+        // Every marker ends in CR LF, so each one that the new text completes ends at one of its
+        // LFs.
+        if (c == u'\n') noteMarkerEndingAt(from + at + 1);
+        // No beginning of "ACK" recurs within it, so a character that breaks a match can only
+        // begin a new one.
+        ackMatched_ = c == kAcknowledgement[ackMatched_] ? ackMatched_ + 1
+                      : c == kAcknowledgement[0]         ? 1
+                                                         : 0;
+        if (ackMatched_ == kAcknowledgement.size()) {
+            acknowledged = true;
+            ackMatched_ = 0;
         }
-        return acknowledged;
     }
-    const bool acknowledged =
-        (ackMatched_ > 0 && text.starts_with(kAcknowledgement.substr(ackMatched_))) ||
-        text.find(kAcknowledgement) != TextView::npos;
-    ackMatched_ = text.ends_with(kAcknowledgement.substr(0, 2))   ? 2
-                  : text.ends_with(kAcknowledgement.substr(0, 1)) ? 1
-                                                                  : 0;
     return acknowledged;
 }
 

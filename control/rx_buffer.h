@@ -132,7 +132,6 @@ class RxBuffer {
     uint64_t frontOffset() const { return base_ + start_; }
     // Notes the marker that ends just before storage_[end], if one does.
     void noteMarkerEndingAt(size_t end);
-    bool noteAcknowledgement(TextView text);
     // The index of the first end line that starts at or after a stream offset.
     std::optional<size_t> endLineFrom(uint64_t offset) const;
     // The index of the end line that closes the current message, if it holds one.

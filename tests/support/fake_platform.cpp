@@ -1,6 +1,7 @@
 #include "support/fake_platform.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "control/runtime_error.h"
 
@@ -35,11 +36,12 @@ void FakeSerialPort::setOutput(const Text& text) {
 
 int16_t FakeSerialPort::inBufferCount() {
     if (!open_) raise(error_number::kPortNotOpen, u"Operation valid only when the port is open");
-    return static_cast<int16_t>(std::min<size_t>(waiting_.size(), 32767));
+    return static_cast<int16_t>(std::min<size_t>(delivering_.size() + waiting_.size(), 32767));
 }
 
 Text FakeSerialPort::input() {
     if (!open_) raise(error_number::kPortNotOpen, u"Operation valid only when the port is open");
+    if (!delivering_.empty()) return Text(std::exchange(delivering_, {}));
     // Copied rather than moved: a short chunk copies in fewer steps, and the queue keeps its
     // storage for the next.
     Text chunk(waiting_);
@@ -47,8 +49,23 @@ Text FakeSerialPort::input() {
     return chunk;
 }
 
-void FakeSerialPort::receive(const Text& chunk) {
-    waiting_ += chunk;
+void FakeSerialPort::receive(TextView chunk) {
+    if (!delivering_.empty() || !waiting_.empty()) {
+        // Behind unread text, or delivered from inside a handler of the chunk before.
+        waiting_.append(std::exchange(delivering_, {}));
+        waiting_.append(chunk);
+        raiseOnComm();
+        return;
+    }
+    delivering_ = chunk;
+    // What the handler leaves unread, returning or throwing, is queued before the chunk goes.
+    struct QueueUnread {
+        FakeSerialPort& port;
+        ~QueueUnread() {
+            if (!port.delivering_.empty())
+                port.waiting_.append(std::exchange(port.delivering_, {}));
+        }
+    } queueUnread{*this};
     raiseOnComm();
 }
 

@@ -24,7 +24,7 @@ class FakeSerialPort final : public SerialPort {
     Text input() override;
 
     // Queues a chunk and raises OnComm, as the port does when characters arrive.
-    void receive(const Text& chunk);
+    void receive(TextView chunk);
     // Raises OnComm without data, as for a modem-line change.
     void notifyWithoutData() { raiseOnComm(); }
 
@@ -41,6 +41,9 @@ class FakeSerialPort final : public SerialPort {
 
   private:
     bool open_ = false;
+    // What waits for Input: the chunk being delivered, while nothing else waits (so that a chunk
+    // read at once is copied once), or else the queue. Never both.
+    TextView delivering_;
     Text waiting_;
 };
 

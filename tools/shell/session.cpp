@@ -11,6 +11,9 @@ template <typename... Handlers>
 struct Overloaded : Handlers... {
     using Handlers::operator()...;
 };
+// Spelled out for compilers that do not yet deduce an aggregate's arguments (clang before 17).
+template <typename... Handlers>
+Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 RuntimeError noSuchMember(const CallLine& line) {
     return dispatchError(line.dispid ? dispatch_error::kMemberNotFound
