@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <string>
 
@@ -21,6 +22,14 @@ struct Call {
     std::string type;      // the type word: NORMAL, BLACK, ... or empty
     std::string line;      // the line's name (--line)
     std::string received;  // when the gateway received it, UTC: "2026-03-05T00:07:12.345Z"
+};
+
+// A call that was answered: the receiver lifted while it rang, and put down again.
+struct FinishedCall {
+    Call call;
+    std::time_t started = 0;  // when the call was reported
+    std::time_t answered = 0;
+    std::time_t ended = 0;
 };
 
 }  // namespace velko::gateway

@@ -34,11 +34,24 @@ CREATE TABLE IF NOT EXISTS hook_changes (
     line TEXT NOT NULL,
     off_hook INTEGER NOT NULL
 );
+CREATE TABLE IF NOT EXISTS answered_calls (
+    call INTEGER PRIMARY KEY REFERENCES calls(id),
+    started INTEGER NOT NULL,
+    answered INTEGER NOT NULL,
+    ended INTEGER NOT NULL
+);
+CREATE TABLE IF NOT EXISTS hang_up_deliveries (
+    call INTEGER NOT NULL REFERENCES answered_calls(call),
+    output TEXT NOT NULL,
+    delivered TEXT,
+    PRIMARY KEY (call, output)
+) WITHOUT ROWID;
 )sql";
 
 constexpr const char* kCallColumns =
     "calls.id, state, month, day, hour, minute, time, number, name, \"group\", type, line, "
     "received";
+constexpr int kCallColumnCount = 13;
 
 Call readCall(const Statement& row) {
     Call call;
@@ -76,6 +89,14 @@ CallLog::CallLog(const std::string& path, Durability durability)
         db_, "INSERT INTO hook_changes (received, line, off_hook) VALUES (?, ?, ?)");
     updateDelivery_ = std::make_unique<Statement>(
         db_, "UPDATE deliveries SET delivered = ? WHERE call = ? AND output = ?");
+    insertAnswered_ =
+        std::make_unique<Statement>(db_,
+                                    "INSERT INTO answered_calls (call, started, answered, ended) "
+                                    "VALUES (?, ?, ?, ?)");
+    insertHangUpDelivery_ = std::make_unique<Statement>(
+        db_, "INSERT INTO hang_up_deliveries (call, output) VALUES (?, ?)");
+    updateHangUpDelivery_ = std::make_unique<Statement>(
+        db_, "UPDATE hang_up_deliveries SET delivered = ? WHERE call = ? AND output = ?");
 }
 
 void CallLog::addCall(Call& call, const std::vector<std::string>& outputs) {
@@ -106,6 +127,39 @@ void CallLog::addHookChange(bool offHook, std::string_view line, std::string_vie
 
 void CallLog::markDelivered(int64_t callId, std::string_view output, std::string_view when) {
     updateDelivery_->bind(1, when).bind(2, callId).bind(3, output).run();
+}
+
+void CallLog::addHangUp(const FinishedCall& finished, const std::vector<std::string>& outputs) {
+    Transaction transaction(db_);
+    insertAnswered_->bind(1, finished.call.id)
+        .bind(2, finished.started)
+        .bind(3, finished.answered)
+        .bind(4, finished.ended)
+        .run();
+    for (const std::string& output : outputs) {
+        insertHangUpDelivery_->bind(1, finished.call.id).bind(2, output).run();
+    }
+    transaction.commit();
+}
+
+void CallLog::markHangUpDelivered(int64_t callId, std::string_view output, std::string_view when) {
+    updateHangUpDelivery_->bind(1, when).bind(2, callId).bind(3, output).run();
+}
+
+std::vector<FinishedCall> CallLog::undeliveredHangUps(std::string_view output) {
+    Statement query(db_, std::string("SELECT ") + kCallColumns +
+                             ", started, answered, ended FROM hang_up_deliveries"
+                             " JOIN answered_calls ON answered_calls.call = hang_up_deliveries.call"
+                             " JOIN calls ON calls.id = answered_calls.call"
+                             " WHERE output = ? AND delivered IS NULL ORDER BY calls.id");
+    query.bind(1, output);
+    std::vector<FinishedCall> hangUps;
+    while (query.step()) {
+        hangUps.push_back({readCall(query), query.integer(kCallColumnCount),
+                           query.integer(kCallColumnCount + 1),
+                           query.integer(kCallColumnCount + 2)});
+    }
+    return hangUps;
 }
 
 std::vector<Call> CallLog::undelivered(std::string_view output) {

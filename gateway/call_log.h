@@ -30,6 +30,11 @@ class CallLog {
     void markDelivered(int64_t callId, std::string_view output, std::string_view when);
     // The calls still pending for the output, oldest first.
     std::vector<Call> undelivered(std::string_view output);
+    // Logs an answered call's end with a pending delivery for each output that reports it.
+    void addHangUp(const FinishedCall& finished, const std::vector<std::string>& outputs);
+    void markHangUpDelivered(int64_t callId, std::string_view output, std::string_view when);
+    // The ends of answered calls still pending for the output, oldest call first.
+    std::vector<FinishedCall> undeliveredHangUps(std::string_view output);
 
   private:
     Database db_;
@@ -37,6 +42,9 @@ class CallLog {
     std::unique_ptr<Statement> insertDelivery_;
     std::unique_ptr<Statement> insertHook_;
     std::unique_ptr<Statement> updateDelivery_;
+    std::unique_ptr<Statement> insertAnswered_;
+    std::unique_ptr<Statement> insertHangUpDelivery_;
+    std::unique_ptr<Statement> updateHangUpDelivery_;
 };
 
 // One call as velko log lists it: the call and each output's delivery time (none while it is

@@ -22,11 +22,22 @@ Gateway::~Gateway() {
 void Gateway::addOutput(Output& output) {
     outputs_.push_back(&output);
     outputNames_.emplace_back(output.name());
+    if (output.reportsHangUps()) hangUpOutputNames_.emplace_back(output.name());
 }
 
 void Gateway::start() {
     for (Output* output : outputs_) {
-        for (const Call& call : log_.undelivered(output->name())) output->deliver(call);
+        const std::vector<FinishedCall> hangUps = output->reportsHangUps()
+                                                      ? log_.undeliveredHangUps(output->name())
+                                                      : std::vector<FinishedCall>{};
+        auto hangUp = hangUps.begin();
+        for (const Call& call : log_.undelivered(output->name())) {
+            for (; hangUp != hangUps.end() && hangUp->call.id < call.id; ++hangUp) {
+                output->callFinished(*hangUp);
+            }
+            output->deliver(call);
+        }
+        for (; hangUp != hangUps.end(); ++hangUp) output->callFinished(*hangUp);
         output->lineStatus(status_);
     }
 }
@@ -70,14 +81,18 @@ void Gateway::callReported(int16_t callState, const CID_INFO& report) {
 
 void Gateway::hookChanged(bool offHook) {
     log_.addHookChange(offHook, settings_.line, utcTimeText(now()));
-    report_.hook(offHook);
     if (offHook && ringingCall_) {
         answeredCall_ = FinishedCall{*ringingCall_, ringingSince_, seconds(), 0};
     } else if (!offHook && answeredCall_) {
         answeredCall_->ended = seconds();
-        for (Output* output : outputs_) output->callFinished(*answeredCall_);
+        log_.addHangUp(*answeredCall_, hangUpOutputNames_);
+        for (Output* output : outputs_) {
+            if (output->reportsHangUps()) output->callFinished(*answeredCall_);
+        }
         answeredCall_.reset();
     }
+    // Told once everything the change brings is logged.
+    report_.hook(offHook);
     if (offHook) {
         ringingCall_.reset();
         if (ringingAlarm_ != 0) loop_.cancel(ringingAlarm_);
@@ -97,6 +112,10 @@ void Gateway::terminalChanged(bool connected, const std::string& reason) {
 void Gateway::delivered(std::string_view output, int64_t callId) {
     log_.markDelivered(callId, output, utcTimeText(now()));
     report_.delivered(output, callId);
+}
+
+void Gateway::hangUpDelivered(std::string_view output, int64_t callId) {
+    log_.markHangUpDelivered(callId, output, utcTimeText(now()));
 }
 
 void Gateway::connectionChanged(std::string_view output, bool up, const std::string& reason) {

@@ -32,7 +32,8 @@ class Gateway final : public OutputEvents {
 
     // Adds an output before start.
     void addOutput(Output& output);
-    // Hands every output the calls the log still holds undelivered for it, oldest first.
+    // Hands every output what the log still holds undelivered for it, oldest first: the calls,
+    // and the ends of answered calls, each after its call.
     void start();
 
     void callReported(int16_t callState, const CID_INFO& report);
@@ -40,6 +41,7 @@ class Gateway final : public OutputEvents {
     void terminalChanged(bool connected, const std::string& reason);
 
     void delivered(std::string_view output, int64_t callId) override;
+    void hangUpDelivered(std::string_view output, int64_t callId) override;
     void connectionChanged(std::string_view output, bool up, const std::string& reason) override;
 
   private:
@@ -53,6 +55,7 @@ class Gateway final : public OutputEvents {
     GatewaySettings settings_;
     std::vector<Output*> outputs_;
     std::vector<std::string> outputNames_;
+    std::vector<std::string> hangUpOutputNames_;
     LineStatus status_;
     std::optional<Call> ringingCall_;
     std::time_t ringingSince_ = 0;

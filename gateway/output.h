@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -16,20 +15,14 @@ struct LineStatus {
     bool ringing = false;
 };
 
-// A call that was answered: the receiver lifted while it rang, and put down again.
-struct FinishedCall {
-    Call call;
-    std::time_t started = 0;  // when the call was reported
-    std::time_t answered = 0;
-    std::time_t ended = 0;
-};
-
 // What an output reports to the gateway, always on the loop's thread.
 class OutputEvents {
   public:
     virtual ~OutputEvents() = default;
     // The far end acknowledged the call.
     virtual void delivered(std::string_view output, int64_t callId) = 0;
+    // The far end acknowledged the end of the answered call.
+    virtual void hangUpDelivered(std::string_view output, int64_t callId) = 0;
     // The connection to the far end came up or went down; reason says why it went down.
     virtual void connectionChanged(std::string_view output, bool up, const std::string& reason) = 0;
 };
@@ -47,7 +40,10 @@ class Output {
     virtual std::string_view name() const = 0;
     virtual void deliver(const Call& call) = 0;
     virtual void lineStatus(const LineStatus& status) = 0;
-    virtual void callFinished(const FinishedCall& finished) = 0;
+    // Whether it carries the ends of answered calls (callFinished). Those it carries are logged
+    // and handed over like calls, each after its call, and acknowledged through hangUpDelivered.
+    virtual bool reportsHangUps() const { return false; }
+    virtual void callFinished(const FinishedCall&) {}
     // Ends the connection cleanly; returns within about half a second.
     virtual void stop() = 0;
 };

@@ -46,7 +46,6 @@ class MqttOutput final : public Output {
     std::string_view name() const override { return "mqtt"; }
     void deliver(const Call& call) override;
     void lineStatus(const LineStatus& status) override;
-    void callFinished(const FinishedCall&) override {}
     void stop() override;
 
     // The client's callbacks, on the client thread.

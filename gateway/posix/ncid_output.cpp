@@ -31,10 +31,10 @@ NcidOutput::NcidOutput(NcidSettings settings, LoopAccess& loop, OutputEvents& ev
 
 NcidOutput::~NcidOutput() { stop(); }
 
-void NcidOutput::deliver(const Call& call) { enqueue({ncidCallLine(call), call.id}); }
+void NcidOutput::deliver(const Call& call) { enqueue({ncidCallLine(call), call.id, false}); }
 
 void NcidOutput::callFinished(const FinishedCall& finished) {
-    enqueue({ncidHangUpLine(finished), 0});
+    enqueue({ncidHangUpLine(finished), finished.call.id, true});
 }
 
 void NcidOutput::stop() {
@@ -119,9 +119,13 @@ void NcidOutput::connectAndServe() {
             const std::lock_guard lock(mutex_);
             waiting_.pop_front();
         }
-        if (next->callId != 0) {
-            loop_.post([this, id = next->callId] { events_.delivered(name(), id); });
-        }
+        loop_.post([this, id = next->callId, hangUp = next->hangUp] {
+            if (hangUp) {
+                events_.hangUpDelivered(name(), id);
+            } else {
+                events_.delivered(name(), id);
+            }
+        });
     }
 }
 

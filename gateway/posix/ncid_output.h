@@ -24,9 +24,9 @@ struct NcidSettings {
 // hands its results to the loop: it connects, says HELLO, reads the greeting to its 300 line,
 // switches to acknowledgement mode, and sends each waiting line alone, the next only after the
 // server has acknowledged the one before. A call counts as delivered when its CALL line is
-// acknowledged. It keeps reading the socket (the server echoes every call), and after a lost
-// connection it connects again, 1 s later and then at doubling intervals up to 30 s, and
-// sends what was not acknowledged, oldest first.
+// acknowledged, the end of an answered call when its CALLINFO line is. It keeps reading the socket
+// (the server echoes every call), and after a lost connection it connects again, 1 s later and then
+// at doubling intervals up to 30 s, and sends what was not acknowledged, oldest first.
 class NcidOutput final : public Output {
   public:
     NcidOutput(NcidSettings settings, LoopAccess& loop, OutputEvents& events);
@@ -37,13 +37,15 @@ class NcidOutput final : public Output {
     std::string_view name() const override { return "ncid"; }
     void deliver(const Call& call) override;
     void lineStatus(const LineStatus&) override {}
+    bool reportsHangUps() const override { return true; }
     void callFinished(const FinishedCall& finished) override;
     void stop() override;
 
   private:
     struct Waiting {
         std::string line;
-        int64_t callId;  // 0 for a line that is no call
+        int64_t callId;
+        bool hangUp;  // the end of the answered call, not the call
     };
 
     void enqueue(Waiting waiting);

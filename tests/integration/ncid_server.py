@@ -1,5 +1,5 @@
 """A fake NCID server for the gateway's tests and load script. It behaves as the real server
-does where a gateway can go wrong (../shared/ncid-notes.md):
+does where a gateway can go wrong (docs/ncid.md):
 
 - greets with 200 and 210 lines, waits 10 ms for HELLO lines, ends the startup with 252 and 300;
 - takes one line per read: whatever else the same read brought is lost, and so is a line that

@@ -1,8 +1,9 @@
-"""`velko gateway` killed with SIGKILL in the middle of a stream and started again: every call
-reaches both outputs, in order, and the log lists every call."""
+"""`velko gateway` killed with SIGKILL and started again: every call reaches both outputs, in
+order, the log lists every call, and the end of an answered call still reaches NCID."""
 
 import json
 import signal
+import threading
 
 import pytest
 from gateway_support import Subscriber, logged_calls
@@ -24,6 +25,10 @@ def test_a_gateway_killed_mid_stream_delivers_everything_once_started_again(
     options = ("--device", f"1={sim.path}", "--calls", str(calls), "--line", "shop", "--mqtt",
                f"127.0.0.1:{broker.port}", "--ncid", f"127.0.0.1:{ncid.port}")
     numbers = [f"02{index:08d}" for index in range(300)]
+    # The server takes the second hundred only after the kill, so that the kill finds NCID's
+    # stream under way however fast the machine is.
+    killed = threading.Event()
+    ncid.on_call = lambda fields: fields["NMBR"] in numbers[100:200] and killed.wait(30)
     first = gateways(*options)
     first.connected("ncid")
     sim.play(*(f"call {number}" for number in numbers[:200]))
@@ -31,6 +36,7 @@ def test_a_gateway_killed_mid_stream_delivers_everything_once_started_again(
     first.events.wait(lambda event: event.get("event") == "call" and event["call"]["id"] == 200,
                       20)
     first.stop(signal.SIGKILL)
+    killed.set()
     assert len(first.delivered("ncid")) < 200, "the stream had ended before the kill"
 
     second = gateways(*options)
@@ -55,3 +61,25 @@ def test_a_gateway_killed_mid_stream_delivers_everything_once_started_again(
     assert [call["number"] for call in logged] == numbers
     assert all(all(call["deliveries"].values()) for call in logged)
     subscriber.close()
+
+
+def test_the_end_of_an_answered_call_waits_in_the_log_through_a_kill(tmp_path, ncid, sims,
+                                                                     gateways):
+    sim = sims()
+    options = ("--device", f"1={sim.path}", "--calls", str(tmp_path / "calls.db"), "--line",
+               "shop", "--ncid", f"127.0.0.1:{ncid.port}")
+    ncid.stop()
+    first = gateways(*options)
+    first.connected("terminal")
+    sim.play("call 0212345678", "hook off", "hook on")
+    first.expect(event="hook", off_hook=False)
+    first.stop(signal.SIGKILL)
+
+    ncid.start()
+    second = gateways(*options)
+    second.connected("ncid")
+    ncid.wait(lambda server: server.infos, 10)
+    assert [call["NMBR"] for call in ncid.calls] == ["0212345678"]
+    assert [(info["BYE"], info["NMBR"]) for info in ncid.infos] == [("", "0212345678")]
+    assert not ncid.faults and ncid.lost == 0
+    second.stop()

@@ -74,6 +74,26 @@ TEST_F(CallLogFile, KeepsEachOutputsPendingCallsInOrderAcrossReopening) {
     EXPECT_EQ(back.received, expected.received);
 }
 
+TEST_F(CallLogFile, KeepsTheEndsOfAnsweredCallsPendingForTheOutputsThatCarryThem) {
+    {
+        CallLog log(path_, CallLog::Durability::ProcessSafe);
+        for (const char* number : {"01", "02", "03"}) {
+            Call logged = call(number, "2026-03-05T00:07:00.000Z");
+            log.addCall(logged, {"mqtt", "ncid"});
+            if (logged.number != "02") log.addHangUp({logged, 100, 110 + logged.id, 200}, {"ncid"});
+        }
+        log.markHangUpDelivered(1, "ncid", "2026-03-05T00:09:00.000Z");
+    }
+    CallLog reopened(path_, CallLog::Durability::ProcessSafe);
+    const std::vector<FinishedCall> pending = reopened.undeliveredHangUps("ncid");
+    ASSERT_EQ(pending.size(), 1U);
+    EXPECT_EQ(pending[0].call.number, "03");
+    EXPECT_EQ(pending[0].call.name, "홍길동");
+    EXPECT_EQ((std::vector<std::time_t>{pending[0].started, pending[0].answered, pending[0].ended}),
+              (std::vector<std::time_t>{100, 113, 200}));
+    EXPECT_TRUE(reopened.undeliveredHangUps("mqtt").empty());
+}
+
 TEST_F(CallLogFile, ListsNewestFirstWithFiltersWhileTheGatewayWrites) {
     CallLog log(path_, CallLog::Durability::ProcessSafe);
     Call first = call("0212345678", "2026-03-04T23:00:00.000Z");
