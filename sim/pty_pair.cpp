@@ -5,16 +5,11 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <system_error>
+#include "sim/system_call_check.h"
 
 namespace velko::sim {
 
 namespace {
-
-void check(bool ok, const char* what) {
-    if (!ok) throw std::system_error(errno, std::generic_category(), what);
-}
 
 void makeRaw(int fd) {
     termios settings{};

@@ -8,20 +8,12 @@
 #include <cerrno>
 #include <climits>
 #include <ctime>
-#include <system_error>
 
 #include "sim/line_buffer.h"
 #include "sim/scenario_play.h"
+#include "sim/system_call_check.h"
 
 namespace velko::sim {
-
-namespace {
-
-void check(bool ok, const char* what) {
-    if (!ok) throw std::system_error(errno, std::generic_category(), what);
-}
-
-}  // namespace
 
 // Where the scenario input stands.
 struct PtyRunner::Scenario {

@@ -15,8 +15,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kFirstRetry = 1s;
-constexpr auto kLongestRetry = 30s;
 constexpr int kKeepAliveSeconds = 30;
 // How long a clean stop waits for the broker to take the "offline" status.
 constexpr auto kOfflineWait = 400ms;
@@ -77,7 +75,6 @@ void MqttOutput::tell(bool up, const std::string& reason) {
 }
 
 void MqttOutput::run() {
-    retry_ = kFirstRetry;
     const std::string clientId = "velko-" + settings_.line;
     const MqttMessage will = topics_.offline();
     while (!stopping_) {
@@ -122,9 +119,9 @@ void MqttOutput::run() {
         mosquitto_destroy(client);
         for (Pending& waiting : pending_) waiting.messageId.reset();
         published_.reset();
-        const auto deadline = Clock::now() + retry_;
+        const auto deadline = Clock::now() + retry_.wait();
         while (!stopping_ && Clock::now() < deadline) wake_.waitUntil(deadline);
-        retry_ = std::min<Clock::duration>(retry_ * 2, kLongestRetry);
+        retry_.failed();
     }
 }
 
@@ -186,7 +183,7 @@ void MqttOutput::connected(int result) {
 void MqttOutput::opened() {
     up_ = true;
     lastReason_.clear();
-    retry_ = kFirstRetry;
+    retry_.connected();
     tell(true, "");
     if (settings_.discovery) {
         for (const MqttMessage& message : topics_.discovery(settings_.version)) publish(message);

@@ -12,6 +12,7 @@
 #include "gateway/loop_access.h"
 #include "gateway/mqtt_messages.h"
 #include "gateway/output.h"
+#include "gateway/posix/retry_backoff.h"
 #include "gateway/posix/wake_pipe.h"
 
 struct mosquitto;
@@ -99,7 +100,7 @@ class MqttOutput final : public Output {
     std::optional<LineStatus> published_;
     std::optional<int> offlineId_;
     std::string lastReason_;
-    std::chrono::steady_clock::duration retry_{};
+    RetryBackoff retry_;
     std::thread thread_;
 };
 

@@ -1,6 +1,5 @@
 #include "gateway/posix/ncid_output.h"
 
-#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -16,8 +15,6 @@ using Clock = LineSocket::Clock;
 
 constexpr auto kConnectLimit = 5s;
 constexpr auto kAnswerLimit = 10s;
-constexpr auto kFirstRetry = 1s;
-constexpr auto kLongestRetry = 30s;
 
 // Ends a wait the moment the output is asked to stop.
 class Stopped {};
@@ -57,7 +54,6 @@ void NcidOutput::tell(bool up, const std::string& reason) {
 }
 
 void NcidOutput::run() {
-    retry_ = kFirstRetry;
     while (!stopping_) {
         try {
             connectAndServe();
@@ -70,9 +66,9 @@ void NcidOutput::run() {
             lastReason_ = error.what();
         }
         // New calls wake the wait too; only a stop shortens it.
-        const auto deadline = Clock::now() + retry_;
+        const auto deadline = Clock::now() + retry_.wait();
         while (!stopping_ && Clock::now() < deadline) wake_.waitUntil(deadline);
-        retry_ = std::min<Clock::duration>(retry_ * 2, kLongestRetry);
+        retry_.failed();
     }
 }
 
@@ -99,7 +95,7 @@ void NcidOutput::connectAndServe() {
           "the server did not take acknowledgement mode");
     tell(true, "");
     lastReason_.clear();
-    retry_ = kFirstRetry;
+    retry_.connected();
     for (;;) {
         if (stopping_) throw Stopped();
         std::optional<Waiting> next;

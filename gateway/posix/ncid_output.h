@@ -10,6 +10,7 @@
 
 #include "gateway/loop_access.h"
 #include "gateway/output.h"
+#include "gateway/posix/retry_backoff.h"
 #include "gateway/posix/wake_pipe.h"
 
 namespace velko::gateway {
@@ -62,7 +63,7 @@ class NcidOutput final : public Output {
     std::atomic<bool> stopping_{false};
     // The connecting thread's own: the last reason told, and the wait before the next attempt.
     std::string lastReason_;
-    std::chrono::steady_clock::duration retry_{};
+    RetryBackoff retry_;
     std::thread thread_;
 };
 

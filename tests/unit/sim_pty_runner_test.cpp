@@ -54,7 +54,7 @@ class PcEnd {
 };
 
 // The runner on its own thread, reading its scenario from a pipe the test writes to.
-class SimPtyRunner : public testing::Test {
+class SimPtyRunner : public ::testing::Test {
   protected:
     void start(RunnerOptions options = {}) {
         runner_ = std::make_unique<PtyRunner>(log_, options);
