@@ -1,5 +1,8 @@
 #include "gateway/call_log.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace velko::gateway {
 
 namespace {
@@ -51,7 +54,9 @@ CREATE TABLE IF NOT EXISTS hang_up_deliveries (
 constexpr const char* kCallColumns =
     "calls.id, state, month, day, hour, minute, time, number, name, \"group\", type, line, "
     "received";
-constexpr int kCallColumnCount = 13;
+// Where the columns a query adds after them start.
+constexpr auto kCallColumnCount =
+    static_cast<int>(std::ranges::count(std::string_view(kCallColumns), ',')) + 1;
 
 Call readCall(const Statement& row) {
     Call call;
