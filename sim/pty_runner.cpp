@@ -90,6 +90,11 @@ void PtyRunner::readFromPc(Clock::time_point now) {
         check(count > 0, "read pseudo-terminal");
         for (const Heard& heard : model_.receive({buffer, static_cast<std::size_t>(count)}, now)) {
             log_.received(heard, now);
+            if (heard.kind != Heard::Kind::Command) continue;
+            const std::optional<Command> command = parseFrame(heard.bytes);
+            if (command && (command->code == 'D' || command->code == 'E')) {
+                log_.clockSet(model_.state().clock.at(now), now);
+            }
         }
     }
 }

@@ -84,6 +84,20 @@ void RunLog::scenario(std::string_view line, Clock::time_point now) {
     human(now, "scenario: " + std::string(line));
 }
 
+void RunLog::clockSet(std::chrono::sys_seconds time, Clock::time_point now) {
+    const auto day = std::chrono::floor<std::chrono::days>(time);
+    const std::chrono::year_month_day date{day};
+    const std::chrono::hh_mm_ss clock{time - day};
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(clock.hours().count()),
+                  static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()));
+    if (json_) return printJson(out_, seconds(now, start_), "clock", {{"time", text}});
+    human(now, std::string("clock set to ") + text);
+}
+
 void RunLog::error(std::string_view line, std::string_view message, Clock::time_point now) {
     if (json_) {
         return printJson(out_, seconds(now, start_), "error",

@@ -1,6 +1,7 @@
 #include "sim/scenario.h"
 
 #include <charconv>
+#include <chrono>
 #include <vector>
 
 #include "sim/cp949.h"
@@ -112,6 +113,38 @@ ScenarioAction callAction(char kind, const Words& words) {
                       word(words, 4, "S")};
 }
 
+// "MMDDHHMM": a month, a day it can have, an hour and a minute.
+std::array<int, 4> callTimeFields(const std::string& text) {
+    const auto pair = [&](std::size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
+    if (text.size() != 8 || text.find_first_not_of("0123456789") != std::string::npos) {
+        throw ScenarioError("not a time MMDDHHMM: " + text);
+    }
+    const std::array<int, 4> fields{pair(0), pair(2), pair(4), pair(6)};
+    const std::chrono::month_day date{std::chrono::month(static_cast<unsigned>(fields[0])),
+                                      std::chrono::day(static_cast<unsigned>(fields[1]))};
+    if (!date.ok() || fields[2] > 23 || fields[3] > 59)
+        throw ScenarioError("no such time: " + text);
+    return fields;
+}
+
+ScenarioAction storeAction(const Words& words) {
+    expectCount(words, 1, 5);
+    std::optional<std::array<int, 4>> time;
+    if (words.size() == 6) time = callTimeFields(words[5]);
+    return StoreAction{
+        {'D', words[1], cp949(word(words, 2)), word(words, 3, "0"), word(words, 4, "S")}, time};
+}
+
+ScenarioAction clockAction(const Words& words) {
+    expectCount(words, 1, 1);
+    const std::string& text = words[1];
+    if (text.size() < 2 || (text[0] != '+' && text[0] != '-')) {
+        throw ScenarioError("clock takes +MIN or -MIN");
+    }
+    const auto minutes = static_cast<std::chrono::minutes::rep>(count(text.substr(1)));
+    return ClockAction{std::chrono::minutes{text[0] == '+' ? minutes : -minutes}};
+}
+
 ScenarioAction hookAction(const Words& words) {
     expectCount(words, 1, 1);
     if (words[1] != "off" && words[1] != "on") throw ScenarioError("hook takes off or on");
@@ -140,6 +173,8 @@ ScenarioAction parseScenarioLine(std::string_view line) {
     if (verb == "call") return callAction('D', words);
     if (verb == "other") return callAction('E', words);
     if (verb == "hook") return hookAction(words);
+    if (verb == "store") return storeAction(words);
+    if (verb == "clock") return clockAction(words);
     if (verb == "reject") {
         expectCount(words, 1, 2);
         return RejectAction{words[1], cp949(word(words, 2))};

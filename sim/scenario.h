@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <optional>
@@ -19,7 +20,11 @@ namespace velko::sim {
 //   call NUMBER [NAME] [GROUP] [TYPE]   an incoming call: report D (group 0, type S if omitted)
 //   other NUMBER [NAME] [GROUP] [TYPE]  another call event: report E
 //   hook off | hook on                  the receiver is lifted (report B) or hung up (report C)
+//   store NUMBER [NAME] [GROUP] [TYPE] [MMDDHHMM]
+//                                       a call that came while nobody listened: kept in the
+//                                       call memory (at MMDDHHMM, or now), not reported
 //   reject NUMBER [NAME]                adds a number to the rejected list; nothing is sent
+//   clock +MIN | clock -MIN             puts the terminal's clock MIN minutes ahead or behind
 //   chunk N [DELAY_MS]                  messages go out in pieces of N bytes, one every
 //                                       DELAY_MS (default 50); chunk 0 sends them whole
 //   noise                               sends "xx" CR LF, text without any header
@@ -36,6 +41,14 @@ namespace velko::sim {
 using CallAction = IncomingCall;  // kind 'D' for call, 'E' for other
 struct HookAction {
     bool off;
+};
+struct StoreAction {
+    IncomingCall call;
+    // Month, day, hour and minute of the call; none for the terminal's clock now.
+    std::optional<std::array<int, 4>> time;
+};
+struct ClockAction {
+    std::chrono::minutes offset;
 };
 struct RejectAction {
     std::string number;
@@ -58,9 +71,9 @@ struct WaitAction {
 };
 struct QuitAction {};
 
-using ScenarioAction =
-    std::variant<std::monostate, CallAction, HookAction, RejectAction, ChunkAction, NoiseAction,
-                 PairAction, AckAction, RawAction, WaitAction, QuitAction>;
+using ScenarioAction = std::variant<std::monostate, CallAction, HookAction, StoreAction,
+                                    RejectAction, ClockAction, ChunkAction, NoiseAction, PairAction,
+                                    AckAction, RawAction, WaitAction, QuitAction>;
 
 struct ScenarioError : std::runtime_error {
     using std::runtime_error::runtime_error;

@@ -16,6 +16,8 @@ struct Player {
             model.hookOn(now);
         }
     }
+    void operator()(const StoreAction& store) const { model.store(store.call, store.time, now); }
+    void operator()(const ClockAction& clock) const { model.shiftClock(clock.offset); }
     void operator()(const RejectAction& reject) const {
         model.reject(reject.number, reject.name, now);
     }

@@ -45,6 +45,17 @@ void TerminalClock::setTime(int hour, int minute, Clock::time_point now) {
     setAt_ = now;
 }
 
+sys_seconds latestAtOrBefore(const std::array<int, 4>& fields, sys_seconds clock) {
+    const std::chrono::month month(static_cast<unsigned>(fields[0]));
+    const std::chrono::day day(static_cast<unsigned>(fields[1]));
+    const auto offset = hours{fields[2]} + minutes{fields[3]};
+    // February 29 goes back to the last leap year.
+    for (std::chrono::year year = std::chrono::year_month_day{floor<days>(clock)}.year();; --year) {
+        const std::chrono::year_month_day date{year, month, day};
+        if (date.ok() && sys_days{date} + offset <= clock) return sys_days{date} + offset;
+    }
+}
+
 std::string monthDay(sys_seconds t) {
     const std::chrono::year_month_day date{floor<days>(t)};
     return twoDigits(static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <string>
 
@@ -20,11 +21,17 @@ class TerminalClock {
     // that month of the current year, hour 0-23, minute 0-59).
     void setDateTime(int month, int day, int hour, int minute, Clock::time_point now);
     void setTime(int hour, int minute, Clock::time_point now);
+    // Runs the clock ahead, or back for a negative offset, keeping its seconds.
+    void shift(std::chrono::minutes offset) { base_ += offset; }
 
   private:
     std::chrono::sys_seconds base_;
     Clock::time_point setAt_;
 };
+
+// The moment of month, day, hour and minute in the latest year that puts it at or before clock.
+std::chrono::sys_seconds latestAtOrBefore(const std::array<int, 4>& fields,
+                                          std::chrono::sys_seconds clock);
 
 // Two digits each, as the terminal writes them on the line.
 std::string monthDay(std::chrono::sys_seconds t);    // MMDD

@@ -50,7 +50,20 @@ void TerminalModel::call(const IncomingCall& call, Clock::time_point now) {
     body.insert(body.end(), fields.begin(), fields.end());
     line_.sendMessage(reportMessage(body), "report " + body.front() + " " + call.number, now);
 
-    state_.calls.push_back(record);
+    remember(record);
+}
+
+void TerminalModel::store(const IncomingCall& call, std::optional<std::array<int, 4>> time,
+                          Clock::time_point now) {
+    const std::chrono::sys_seconds clock = state_.clock.at(now);
+    remember({time ? latestAtOrBefore(*time, clock) : clock, call.number, call.name, call.group,
+              call.type});
+}
+
+void TerminalModel::shiftClock(std::chrono::minutes offset) { state_.clock.shift(offset); }
+
+void TerminalModel::remember(CallRecord record) {
+    state_.calls.push_back(std::move(record));
     while (state_.calls.size() > state_.callMemory) state_.calls.pop_front();
     ++state_.unreadCalls;
 }

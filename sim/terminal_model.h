@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -20,7 +21,8 @@ struct TerminalOptions {
         std::chrono::hours{9} + std::chrono::minutes{7};
     // How long after a "[" the terminal answers "ACK"; none: it never does.
     std::optional<Clock::duration> ackDelay = Clock::duration::zero();
-    std::size_t callMemory = 60;
+    // How many calls the call memory holds; the oldest goes first.
+    std::size_t callMemory = 100;
 };
 
 // The terminal's side of the serial line, without any I/O: bytes from the PC go in through
@@ -43,6 +45,12 @@ class TerminalModel {
     void hookOff(Clock::time_point now);                         // report B
     void hookOn(Clock::time_point now);                          // report C
     void call(const IncomingCall& call, Clock::time_point now);  // report D or E; kept in memory
+    // A call that came while nobody listened: kept in memory at the month, day, hour and minute
+    // given (in the latest year that is not ahead of the clock) or now, and not reported.
+    void store(const IncomingCall& call, std::optional<std::array<int, 4>> time,
+               Clock::time_point now);
+    // Puts the terminal's clock ahead (or behind, for a negative offset).
+    void shiftClock(std::chrono::minutes offset);
     // Adds a number to the rejected list; the PC is not told.
     void reject(std::string number, std::string name, Clock::time_point now);
 
@@ -58,6 +66,7 @@ class TerminalModel {
     const TerminalState& state() const { return state_; }
 
   private:
+    void remember(CallRecord record);
     void execute(std::string_view frame, Clock::time_point now);
 
     TerminalState state_;

@@ -31,6 +31,31 @@ def test_plays_scenario_lines_and_answers_the_pc(tool_factory):
         pc.close()
 
 
+def test_memory_size_stored_calls_and_the_clock_the_pc_sets(tool_factory):
+    sim, pc = start(tool_factory, "--json", "--start", "2025-03-05 09:07", "--memory", "2")
+    try:
+        sim.write("store 0200000000\nstore 0211111111 홍길동 2 V 03050830\nclock -7\n"
+                  "store 0222222222\n")
+        pc.send(b"[")
+        pc.expect(b"ACK\r\n")
+        pc.send(b"a\r]")
+        pc.expect(b"Response\r\na\r\nTime:03050830\r\nNumber:0211111111\r\nName:" + cp949("홍길동")
+                  + b"\r\nGroup:2\r\nType:V\r\nTime:03050900\r\nNumber:0222222222\r\nName:\r\n"
+                  b"Group:0\r\nType:S\r\nEnd\r\n")
+        pc.send(b"[")
+        pc.expect(b"ACK\r\n")
+        pc.send(b"D\r1225\r0930\r]")
+        sim.write("quit\n")
+        assert sim.proc.wait(Deadline().left()) == 0
+        logged = []
+        while (line := sim.read_line(Deadline())) is not None:
+            logged.append(json.loads(line))
+        assert [e["time"] for e in logged if e["event"] == "clock"] == ["2025-12-25 09:30:00"]
+        assert not any(e["event"] == "sent" and e["what"].startswith("report") for e in logged)
+    finally:
+        pc.close()
+
+
 def test_a_terminal_that_never_acknowledges(tool_factory):
     sim, pc = start(tool_factory, "--no-ack")
     try:
@@ -84,6 +109,6 @@ def test_help_lines_up_every_option(tool_factory):
         lines.append(line)
     options = [line for line in lines if line.startswith("  -")]
     assert [line.split()[0] for line in options] == [
-        "-h,--help", "--json", "--start", "--ack-delay", "--no-ack"]
+        "-h,--help", "--json", "--start", "--ack-delay", "--no-ack", "--memory"]
     columns = {len(line) - len(line[2:].split("  ", 1)[1].lstrip()) for line in options}
     assert len(columns) == 1, options

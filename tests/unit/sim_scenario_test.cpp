@@ -38,6 +38,12 @@ TEST(SimScenarioCalls, FieldsDefaultsAndNamesInCp949) {
     EXPECT_EQ(quoted.name, "Kim  Jr");
     EXPECT_EQ(quoted.group, "3");
 
+    const StoreAction stored = parsed<StoreAction>("store 0212345678 홍길동 2 V 02290930");
+    EXPECT_EQ(stored.call.name, kHongCp949);
+    EXPECT_EQ(stored.call.type, "V");
+    EXPECT_EQ(stored.time, (std::array<int, 4>{2, 29, 9, 30}));
+    EXPECT_EQ(parsed<StoreAction>("store 0101").time, std::nullopt);
+
     const RejectAction reject = parsed<RejectAction>("reject 0609990000 홍길동");
     EXPECT_EQ(reject.number, "0609990000");
     EXPECT_EQ(reject.name, kHongCp949);
@@ -57,6 +63,8 @@ TEST(SimScenarioLine, SettingsOfTheLine) {
     EXPECT_EQ(parsed<AckAction>("ack delay 6000").delay, 6000ms);
 
     EXPECT_EQ(parsed<WaitAction>("wait 250").duration, 250ms);
+    EXPECT_EQ(parsed<ClockAction>("clock -7").offset, -7min);
+    EXPECT_EQ(parsed<ClockAction>("clock +90").offset, 90min);
     parsed<NoiseAction>("noise");
     parsed<PairAction>("pair");
     parsed<QuitAction>("quit");
@@ -76,6 +84,12 @@ TEST(SimScenarioLine, RefusesLinesItCannotRead) {
                             "call 1 2 3 4 5",
                             "hook",
                             "hook up",
+                            "store 0101 a 0 S 1225093",
+                            "store 0101 a 0 S 02300930",
+                            "store 0101 a 0 S 12252400",
+                            "clock 7",
+                            "clock +",
+                            "clock -x",
                             "reject",
                             "chunk",
                             "chunk -1",

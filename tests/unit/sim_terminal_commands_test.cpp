@@ -178,6 +178,24 @@ TEST(SimLists, CallMemoryListsTheLatestCallsOldestFirstInTitledRecords) {
                   "Time:03050909", "Number:0311112222", "Name:", "Group:0", "Type:V"}));
 }
 
+TEST(SimLists, StoredCallsJoinTheMemoryUnreportedInTheLatestYearNotAheadOfTheClock) {
+    TerminalModel model(t0, {.callMemory = 3});
+    model.store({.number = "0200000000"}, std::array<int, 4>{3, 5, 9, 8}, t0);
+    model.store({.number = "0211111111"}, std::nullopt, t0 + 60s);
+    model.shiftClock(-7min);
+    model.call({.number = "0212345678"}, t0 + 120s);
+    model.store({.number = "0299999999"}, std::array<int, 4>{2, 29, 23, 59}, t0 + 120s);
+    EXPECT_EQ(sentBy(model, t0 + 120s).find("0200000000"), std::string::npos);
+
+    // The first stored call's time is a minute ahead of the clock: it came a year ago. Memory
+    // keeps the last three; February 29 falls in the last leap year before 2025.
+    EXPECT_EQ(model.state().calls.front().number, "0211111111");
+    EXPECT_EQ(model.state().calls.back().time,
+              std::chrono::sys_days{std::chrono::year{2024} / 2 / 29} + 23h + 59min);
+    EXPECT_EQ(command(model, "u\r]", t0 + 120s), response({"u", "4"}));
+    EXPECT_EQ(command(model, "d\r]", t0 + 120s), response({"d", "0305", "0902"}));
+}
+
 TEST(SimLists, EmptyCallMemoryAndRejectedListsHoldOnlyTheirKey) {
     TerminalModel model(t0);
     EXPECT_EQ(command(model, "a\r]"), response({"a"}));

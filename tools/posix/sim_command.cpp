@@ -18,6 +18,7 @@ struct SimOptions {
     std::string start;
     int ackDelayMs = 0;
     bool noAck = false;
+    std::size_t memory = sim::TerminalOptions{}.callMemory;
 };
 
 std::atomic<sim::PtyRunner*> running{nullptr};
@@ -55,6 +56,7 @@ int simulate(const SimOptions& options) {
     } else {
         runnerOptions.terminal.ackDelay = std::chrono::milliseconds(options.ackDelayMs);
     }
+    runnerOptions.terminal.callMemory = options.memory;
     sim::PtyRunner runner(std::cout, runnerOptions);
     std::cout << runner.path() << std::endl;
     running = &runner;
@@ -89,6 +91,12 @@ void addSimCommand(CLI::App& app, int& status) {
                 },
                 ""));
     command->add_flag("--no-ack", options->noAck, "Never answer \"[\"");
+    command
+        ->add_option("--memory", options->memory,
+                     "How many calls the call memory holds (default " +
+                         std::to_string(options->memory) + ")")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber);
     command->callback([options, ackDelay, &status] {
         if (options->noAck && ackDelay->count() > 0) {
             throw CLI::ValidationError("--no-ack", "does not go with --ack-delay");
