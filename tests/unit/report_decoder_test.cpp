@@ -73,12 +73,10 @@ TEST_F(ReportDecoder, CallReportsGoWholeToSinksInCppJustBeforeTheirText) {
     };
     // Blanks and another field's title in the number, the diagnostic's label and a lone carriage
     // return in the name.
-    port.receive(
-        u"Report\r\nE\r\nTime:03050907\r\nNumber:02 1234 Name:x\r\n"
-        u"Name:ProcessReport(): gRxData:Kim\rLee\r\nGroup:2\r\nType:V\r\nEnd\r\n");
-    const CID_INFO call{3, 5,     9, 7, u"02 1234 Name:x", u"ProcessReport(): gRxData:Kim\rLee",
-                        2, u"VIP"};
-    EXPECT_EQ(sink.calls, (std::vector<CallReport>{{2, call}}));
+    const Text number = u"02 1234 Name:x", name = u"ProcessReport(): gRxData:Kim\rLee";
+    port.receive(u"Report\r\nE\r\nTime:03050907\r\nNumber:" + number + u"\r\nName:" + name +
+                 u"\r\nGroup:2\r\nType:V\r\nEnd\r\n");
+    EXPECT_EQ(sink.calls, (std::vector<CallReport>{{2, {3, 5, 9, 7, number, name, 2, u"VIP"}}}));
     EXPECT_EQ(reportedBeforeText, 1u);
     EXPECT_EQ(sink.params("ReceiveCallByString", 1),
               (std::vector<Text>{u"3 5 9 7 02 1234 Name:x 2 VIP "}));
