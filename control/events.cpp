@@ -70,4 +70,8 @@ void EventSource::ReceiveGatheredInfo(int16_t& max, int16_t& kind, CidList& cidI
     });
 }
 
+void EventSource::callReported(const CallReport& report) {
+    toEachSink([&](VelkoEvents& sink) { sink.callReported(report); });
+}
+
 }  // namespace velko

@@ -4,24 +4,30 @@
 #include <utility>
 #include <vector>
 
+#include "control/call_report.h"
 #include "control/cid_info.h"
 #include "control/text.h"
 
 namespace velko {
 
 // The event interface __velko_foxpro, as a sink implements it. Parameters passed by reference
-// in the interface are references here; the control ignores what a sink writes into them.
+// in the interface are references here; the control ignores what a sink writes into them. Each
+// event does nothing unless a sink overrides it.
+//
+// callReported is no event of the interface: the report decoder raises it to sinks in C++ just
+// before ReceiveCallByString, with the whole call. The Windows module does not pass it on.
 class VelkoEvents {
   public:
     virtual ~VelkoEvents() = default;
-    virtual void DebugMsg(const Text& str) = 0;
-    virtual void ReceiveReal(const Text& str) = 0;
-    virtual void ReceiveCallByString(int16_t callState, Text& cidStrInfo) = 0;
-    virtual void ReceiveCall(int16_t callState, CID_INFO& cidInfo) = 0;
-    virtual void HookEvent(bool eventType) = 0;
-    virtual void ReceiveResponse(int16_t msgType, const Text& rst1, const Text& rst2,
-                                 const Text& rst3) = 0;
-    virtual void ReceiveGatheredInfo(int16_t& max, int16_t& kind, CidList& cidInfo) = 0;
+    virtual void DebugMsg(const Text& /*str*/) {}
+    virtual void ReceiveReal(const Text& /*str*/) {}
+    virtual void ReceiveCallByString(int16_t /*callState*/, Text& /*cidStrInfo*/) {}
+    virtual void ReceiveCall(int16_t /*callState*/, CID_INFO& /*cidInfo*/) {}
+    virtual void HookEvent(bool /*eventType*/) {}
+    virtual void ReceiveResponse(int16_t /*msgType*/, const Text& /*rst1*/, const Text& /*rst2*/,
+                                 const Text& /*rst3*/) {}
+    virtual void ReceiveGatheredInfo(int16_t& /*max*/, int16_t& /*kind*/, CidList& /*cidInfo*/) {}
+    virtual void callReported(const CallReport& /*report*/) {}
 };
 
 // The control's connection point: every event goes to every advised sink, synchronously, in
@@ -41,6 +47,7 @@ class EventSource final : public VelkoEvents {
     void ReceiveResponse(int16_t msgType, const Text& rst1, const Text& rst2,
                          const Text& rst3) override;
     void ReceiveGatheredInfo(int16_t& max, int16_t& kind, CidList& cidInfo) override;
+    void callReported(const CallReport& report) override;
 
   private:
     // Raises to every sink. With none advised, the usual case for the echo of every chunk

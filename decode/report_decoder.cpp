@@ -1,11 +1,16 @@
 #include "decode/report_decoder.h"
 
+#include <utility>
+
 #include "control/conversions.h"
 #include "decode/caller_fields.h"
 
 namespace velko {
 
 namespace {
+
+// The start of the diagnostic that shows the receive buffer as a report's decoding begins.
+constexpr TextView kReportBufferLabel = u"ProcessReport(): gRxData:";
 
 // The call as one line of text: month, day, hour, minute, number, group and type word, each
 // followed by one blank. The name is not part of it.
@@ -27,6 +32,7 @@ void decodeCall(_velko_foxpro& self, VelkoEvents& events, int16_t callState) {
     readCallerDetails(self, call);
     self.EndMessageDiscard();
     Text cidStrInfo = callString(call);
+    events.callReported(CallReport{callState, std::move(call)});
     events.ReceiveCallByString(callState, cidStrInfo);
 }
 

@@ -6,11 +6,9 @@
 
 namespace velko {
 
-// The start of the diagnostic that shows the receive buffer as a report's decoding begins.
-inline constexpr TextView kReportBufferLabel = u"ProcessReport(): gRxData:";
-
 // Decodes the caller report at the front of the receive buffer, reading its fields through the
-// control's own interface.
+// control's own interface. A call (report D or E) goes to the sinks twice: whole, as
+// callReported, then as the text of ReceiveCallByString.
 void processReport(SharedState& state, _velko_foxpro& self, VelkoEvents& events);
 
 }  // namespace velko

@@ -42,30 +42,30 @@ void Gateway::start() {
     }
 }
 
-Call Gateway::logged(int16_t callState, const CID_INFO& report) {
+Call Gateway::logged(const CallReport& report) {
     Call call;
-    call.state = callState;
-    call.month = report.lMonth;
-    call.day = report.lDay;
-    call.hour = report.lHour;
-    call.minute = report.lMin;
+    call.state = report.callState;
+    call.month = report.call.lMonth;
+    call.day = report.call.lDay;
+    call.hour = report.call.lHour;
+    call.minute = report.call.lMin;
     const auto received = now();
     if (const auto moment = inferCallMoment(call.month, call.day, call.hour, call.minute,
                                             std::chrono::system_clock::to_time_t(received))) {
         call.time = localTimeText(*moment);
     }
-    call.number = toUtf8(report.lNumber);
-    call.name = toUtf8(report.lName);
-    call.group = report.lGroup;
-    call.type = toUtf8(report.lTelType);
+    call.number = toUtf8(report.call.lNumber);
+    call.name = toUtf8(report.call.lName);
+    call.group = report.call.lGroup;
+    call.type = toUtf8(report.call.lTelType);
     call.line = settings_.line;
     call.received = utcTimeText(received);
     log_.addCall(call, outputNames_);
     return call;
 }
 
-void Gateway::callReported(int16_t callState, const CID_INFO& report) {
-    const Call call = logged(callState, report);
+void Gateway::callReported(const CallReport& report) {
+    const Call call = logged(report);
     report_.call(call);
     for (Output* output : outputs_) output->deliver(call);
     ringingCall_ = call;

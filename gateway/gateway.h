@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "control/cid_info.h"
+#include "control/call_report.h"
 #include "gateway/call_log.h"
 #include "gateway/loop_access.h"
 #include "gateway/output.h"
@@ -36,7 +36,7 @@ class Gateway final : public OutputEvents {
     // and the ends of answered calls, each after its call.
     void start();
 
-    void callReported(int16_t callState, const CID_INFO& report);
+    void callReported(const CallReport& report);
     void hookChanged(bool offHook);
     void terminalChanged(bool connected, const std::string& reason);
 
@@ -45,7 +45,7 @@ class Gateway final : public OutputEvents {
     void connectionChanged(std::string_view output, bool up, const std::string& reason) override;
 
   private:
-    Call logged(int16_t callState, const CID_INFO& report);
+    Call logged(const CallReport& report);
     void setRinging(bool ringing);
     void publishStatus();
 

@@ -32,9 +32,8 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
     gateway.start();
 
     velko_foxpro control(platform);
-    TerminalReader reader(
-        {[&gateway](int16_t state, const CID_INFO& call) { gateway.callReported(state, call); },
-         [&gateway](bool offHook) { gateway.hookChanged(offHook); }});
+    TerminalReader reader({[&gateway](const CallReport& report) { gateway.callReported(report); },
+                           [&gateway](bool offHook) { gateway.hookChanged(offHook); }});
     control.events().advise(reader);
     TerminalSession terminal(control, loop, options.port,
                              [&gateway](bool connected, const std::string& reason) {

@@ -52,10 +52,11 @@ void check(bool holds) {
 // The host events as texts, in order; diagnostics and echoes are left out.
 class HostEvents final : public VelkoEvents {
   public:
-    void DebugMsg(const Text&) override {}
-    void ReceiveReal(const Text&) override {}
     void ReceiveCallByString(int16_t callState, Text& cidStrInfo) override {
         raised.push_back(u"call " + decimalText(callState) + u" " + cidStrInfo);
+    }
+    void callReported(const CallReport& report) override {
+        raised.push_back(u"report " + report.call.lNumber + u"|" + report.call.lName);
     }
     void ReceiveCall(int16_t callState, CID_INFO&) override {
         raised.push_back(u"cid " + decimalText(callState));

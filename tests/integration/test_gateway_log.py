@@ -50,6 +50,18 @@ def test_logs_calls_and_hook_changes_lists_them_and_stops_cleanly(tmp_path, sims
         assert db.execute("PRAGMA journal_mode").fetchone() == ("wal",)
 
 
+def test_takes_each_field_whole_whatever_it_holds(tmp_path, sims, gateways):
+    sim = sims()
+    calls = tmp_path / "calls.db"
+    gateway = gateways("--device", f"1={sim.path}", "--calls", str(calls))
+    gateway.connected("terminal")
+    sim.play('call "02 1234 Name:Evil" "Kim Lee" 2 S')
+    call = gateway.expect(event="call")["call"]
+    assert (call["number"], call["name"]) == ("02 1234 Name:Evil", "Kim Lee")
+    gateway.stop()
+    assert [call["number"] for call in logged_calls(calls)] == ["02 1234 Name:Evil"]
+
+
 def test_opens_the_device_again_when_it_comes_back(tmp_path, sims, gateways):
     link = tmp_path / "ttyVELKO"
     first = sims()

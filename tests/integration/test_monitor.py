@@ -5,6 +5,7 @@ import os
 import signal
 import subprocess
 
+import pytest
 from conftest import (TIMEOUT, VELKO, Deadline, cp949, locked_by_another_program, report,
                       response)
 
@@ -78,14 +79,18 @@ def test_a_port_that_cannot_be_opened_ends_it_with_failure_and_the_reason(tool_f
         "velko: cannot open /dev/no-such-device: No such file or directory\n")
 
 
-def test_control_characters_from_the_line_are_escaped(terminal, tool_factory):
+@pytest.mark.parametrize("number, name, shown", [
+    (b"02\x1b[2J", b"\x07\x1b]0;x\x07", "02\\x1B[2J  \\x07\\x1B]0;x\\x07"),
+    (b"02 1234 Name:Evil", b"Kim Lee", "02 1234 Name:Evil  Kim Lee"),
+])
+def test_a_call_shows_each_field_whole_with_control_characters_escaped(terminal, tool_factory,
+                                                                       number, name, shown):
     monitor = tool_factory("monitor", "--device", f"3={terminal.path}")
     lines_until(monitor, lambda line: True)
-    terminal.send(report(b"D", b"Time:03050907", b"Number:02\x1b[2J", b"Name:\x07\x1b]0;x\x07",
+    terminal.send(report(b"D", b"Time:03050907", b"Number:" + number, b"Name:" + name,
                          b"Group:2", b"Type:S"))
     assert lines_until(monitor, lambda line: True) == [
-        "event ReceiveCallByString call 1: 03-05 09:07  02\\x1B[2J  \\x07\\x1B]0;x\\x07  group 2  "
-        "NORMAL"]
+        f"event ReceiveCallByString call 1: 03-05 09:07  {shown}  group 2  NORMAL"]
 
 
 def test_standard_output_that_cannot_be_written_ends_it_and_closes_the_port(terminal):

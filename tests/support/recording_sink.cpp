@@ -63,6 +63,7 @@ std::vector<Text> RecordingSink::params(std::string_view name, size_t index) con
 void RecordingSink::clear() {
     events.clear();
     lists.clear();
+    calls.clear();
 }
 
 }  // namespace velko::testing

@@ -22,7 +22,7 @@ struct RecordedEvent {
 void PrintTo(const RecordedEvent& event, std::ostream* out);
 
 // An event sink that records every event in the order raised. Lists of ReceiveGatheredInfo are
-// kept whole in `lists`, one per event.
+// kept whole in `lists`, one per event, and the whole calls the decoder reports in `calls`.
 class RecordingSink final : public VelkoEvents {
   public:
     void DebugMsg(const Text& str) override;
@@ -33,6 +33,7 @@ class RecordingSink final : public VelkoEvents {
     void ReceiveResponse(int16_t msgType, const Text& rst1, const Text& rst2,
                          const Text& rst3) override;
     void ReceiveGatheredInfo(int16_t& max, int16_t& kind, CidList& cidInfo) override;
+    void callReported(const CallReport& report) override { calls.push_back(report); }
 
     // The events with this name, in order.
     std::vector<RecordedEvent> named(std::string_view name) const;
@@ -42,6 +43,7 @@ class RecordingSink final : public VelkoEvents {
 
     std::vector<RecordedEvent> events;
     std::vector<CidList> lists;
+    std::vector<CallReport> calls;
     // Called after each event is recorded, to act from inside an event handler.
     std::function<void(const RecordedEvent&)> onEvent;
 

@@ -66,6 +66,22 @@ TEST_F(ReportDecoder, CallReportsRaiseTheCallAsOneLineWithoutTheName) {
     EXPECT_EQ(receivedCall(u"D\r\nSignal:1\r\nNumber:\r\nEnd\r\n")[1], u"0 0 0 0  0  ");
 }
 
+TEST_F(ReportDecoder, CallReportsGoWholeToSinksInCppJustBeforeTheirText) {
+    size_t reportedBeforeText = 0;
+    sink.onEvent = [&](const RecordedEvent& event) {
+        if (event.name == "ReceiveCallByString") reportedBeforeText = sink.calls.size();
+    };
+    // Blanks and another field's title in the number, the diagnostic's label and a lone carriage
+    // return in the name.
+    const Text number = u"02 1234 Name:x", name = u"ProcessReport(): gRxData:Kim\rLee";
+    port.receive(u"Report\r\nE\r\nTime:03050907\r\nNumber:" + number + u"\r\nName:" + name +
+                 u"\r\nGroup:2\r\nType:V\r\nEnd\r\n");
+    EXPECT_EQ(sink.calls, (std::vector<CallReport>{{2, {3, 5, 9, 7, number, name, 2, u"VIP"}}}));
+    EXPECT_EQ(reportedBeforeText, 1u);
+    EXPECT_EQ(sink.params("ReceiveCallByString", 1),
+              (std::vector<Text>{u"3 5 9 7 02 1234 Name:x 2 VIP "}));
+}
+
 TEST_F(ReportDecoder, OtherLettersConsumeOnlyTheTypeLine) {
     for (const char16_t* letter : {u"X", u"d"}) {
         sink.clear();

@@ -5,7 +5,8 @@
 
 namespace velko::shell {
 
-// A sink of the control's events that reports each one to the shell's output.
+// A sink of the control's events that reports each one, and each whole call, to the shell's
+// output.
 class EventForwarder final : public VelkoEvents {
   public:
     explicit EventForwarder(ShellOutput& output) : output_(output) {}
@@ -18,6 +19,7 @@ class EventForwarder final : public VelkoEvents {
     void ReceiveResponse(int16_t msgType, const Text& rst1, const Text& rst2,
                          const Text& rst3) override;
     void ReceiveGatheredInfo(int16_t& max, int16_t& kind, CidList& cidInfo) override;
+    void callReported(const CallReport& report) override { output_.callReported(report); }
 
   private:
     void forward(int32_t dispid, std::initializer_list<Value> params);

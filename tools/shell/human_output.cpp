@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "decode/call_string.h"
 #include "tools/shell/call_text.h"
 
 namespace velko::shell {
@@ -79,9 +78,6 @@ void HumanOutput::badInput(std::string_view line, std::string_view description) 
 
 void HumanOutput::event(const MemberInfo& event, std::span<const Value> params) {
     const bool diagnostic = event.name == "DebugMsg" || event.name == "ReceiveReal";
-    if (event.name == "DebugMsg") {
-        if (auto name = nameInReportDiagnostic(std::get<Text>(params[0]))) reportedName_ = name;
-    }
     if (diagnostic && !showDiagnostics_) return;
     print("event " + std::string(event.name) + " " + describeEvent(event, params));
 }
@@ -90,11 +86,10 @@ std::string HumanOutput::describeEvent(const MemberInfo& event, std::span<const 
     if (event.name == "HookEvent") return std::get<bool>(params[0]) ? "off-hook" : "on-hook";
     if (event.name == "ReceiveCallByString") {
         const std::string state = "call " + describe(params[0]) + ": ";
-        auto call = parseCallString(std::get<Text>(params[1]));
-        if (!call) return state + describe(params[1]);
-        call->lName = reportedName_.value_or(Text());
-        reportedName_.reset();
-        return state + describeCall(*call);
+        if (!reportedCall_) return state + describe(params[1]);
+        const std::string call = describeCall(reportedCall_->call);
+        reportedCall_.reset();
+        return state + call;
     }
     if (event.name == "ReceiveResponse") {
         return messageCode(std::get<int16_t>(params[0])) + ": " + describe(params[1]) + " " +

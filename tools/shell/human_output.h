@@ -14,8 +14,10 @@ namespace velko::shell {
 //   event ReceiveCallByString call 1: 03-05 09:07  0212345678  홍길동  group 2  NORMAL
 //   event ReceiveResponse d (100): "12-25" "09:30" ""
 //   event ReceiveGatheredInfo a (97): 2 entries, then one indented line per entry
-// The caller's name, which the call text lacks, is taken from the report diagnostic that comes
-// before it. The diagnostic events (DebugMsg, ReceiveReal) are shown only when asked for.
+// A call shows the whole call reported just before its event (callReported). A host of the
+// Windows module reports none, and there the event's text, which has no name, shows as it came:
+//   event ReceiveCallByString call 1: "3 5 9 7 0212345678 2 NORMAL "
+// The diagnostic events (DebugMsg, ReceiveReal) are shown only when asked for.
 class HumanOutput final : public ShellOutput {
   public:
     HumanOutput(LineWriter& out, bool showDiagnostics)
@@ -27,6 +29,7 @@ class HumanOutput final : public ShellOutput {
                 std::span<const Value> args) override;
     void event(const MemberInfo& event, std::span<const Value> params) override;
     void badInput(std::string_view line, std::string_view description) override;
+    void callReported(const CallReport& report) override { reportedCall_ = report; }
 
   private:
     void print(const std::string& line);
@@ -34,7 +37,7 @@ class HumanOutput final : public ShellOutput {
 
     LineWriter& out_;
     bool showDiagnostics_;
-    std::optional<Text> reportedName_;
+    std::optional<CallReport> reportedCall_;
 };
 
 }  // namespace velko::shell

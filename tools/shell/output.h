@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "control/automation_table.h"
+#include "control/call_report.h"
 #include "control/runtime_error.h"
 #include "control/value.h"
 
@@ -26,6 +27,9 @@ class ShellOutput {
     virtual void event(const MemberInfo& event, std::span<const Value> params) = 0;
     // A line that could not be read.
     virtual void badInput(std::string_view line, std::string_view description) = 0;
+    // The whole call of the ReceiveCallByString event that follows, from a host of the C++
+    // control (control/events.h); a host of the Windows module has no such report.
+    virtual void callReported(const CallReport& /*report*/) {}
 };
 
 }  // namespace velko::shell

@@ -24,6 +24,7 @@ class PortNotices final : public ShellOutput {
                 std::span<const Value> args) override;
     void event(const MemberInfo& event, std::span<const Value> params) override;
     void badInput(std::string_view line, std::string_view description) override;
+    void callReported(const CallReport& report) override { output_.callReported(report); }
 
     bool deviceGone() const { return deviceGone_; }
     // Whether the device went away since the last call; forgets it.
