@@ -7,12 +7,15 @@
 #include <iostream>
 #include <map>
 #include <random>
+#include <string_view>
 #include <vector>
 
 #include "gateway/ncid_lines.h"
 
 namespace velko::gateway {
 namespace {
+
+using namespace std::string_view_literals;
 
 // The words the server finds anywhere in a line.
 constexpr std::array<std::string_view, 17> kServerWords{
@@ -97,6 +100,8 @@ bool sameValue(const std::string& given, std::string read, bool number, std::str
     return !number && read.size() >= 47 && want.starts_with(got);
 }
 
+// Values of pieces the server misreads, Korean text, control characters and bytes that are no
+// UTF-8; a type word is one of the terminal's or any text.
 class Values {
   public:
     std::string next() {
@@ -114,22 +119,11 @@ class Values {
     bool coin() { return pieceIndex(random_) % 2 == 0; }
 
   private:
-    static inline const std::array<std::string, 32> kPieces{"+",    "+",
-                                                            ".",    "...",
-                                                            "RING", "NAME",
-                                                            "NMBR", "CALL",
-                                                            "OUT",  "BLK",
-                                                            "HUP",  "*",
-                                                            "\r",   "\n",
-                                                            "ING",  "LINE",
-                                                            "DATE", "BYE",
-                                                            "E",    "R",
-                                                            "A",    "L",
-                                                            "0",    "7",
-                                                            " ",    "x",
-                                                            "홍",   "길동 ",
-                                                            "\x80", "\xB0\xA1\xFF",
-                                                            "…",    std::string(1, '\0')};
+    static constexpr std::array<std::string_view, 32> kPieces{
+        "+",   "+",    ".",  "...", "RING", "NAME", "NMBR", "CALL",  "OUT",  "BLK",
+        "HUP", "*",    "\r", "\n",  "ING",  "LINE", "DATE", "BYE",   "E",    "R",
+        "A",   "L",    "0",  "7",   " ",    "x",    "홍",   "길동 ", "\x80", "\xB0\xA1\xFF",
+        "…",   "\0x"sv};
     std::mt19937 random_{20260305};
     std::uniform_int_distribution<size_t> pieceCount{0, 14};
     std::uniform_int_distribution<size_t> pieceIndex{0, kPieces.size() - 1};
