@@ -35,7 +35,6 @@ WIN_TEST(aByteThatStartsNoCharacterBecomesTheReplacementAndDecodingGoesOn) {
              toUtf8(u"\uFFFDA한"));
     CHECK_EQ(toUtf8(decoder.decode("\xC7")), std::string());
     CHECK_EQ(toUtf8(decoder.decode("\r")), toUtf8(u"\uFFFD\r"));
-    CHECK_EQ(decoder.takeUndecodable(), size_t{3});
 }
 
 WIN_TEST(resetForgetsTheFirstByteOfASplitCharacter) {

@@ -31,9 +31,7 @@ Text Cp949Decoder::decode(std::string_view bytes) {
             text += static_cast<char16_t>(byte);
             ++at;
         } else if (!IsDBCSLeadByteEx(kCodePage, byte)) {
-            const char16_t single = characterOf(&data[at], 1);
-            text += single;
-            undecodable_ += single == kReplacement ? 1 : 0;
+            text += characterOf(&data[at], 1);
             ++at;
         } else if (at + 1 == data.size()) {
             leadByte_ = data.substr(at);
@@ -41,7 +39,6 @@ Text Cp949Decoder::decode(std::string_view bytes) {
         } else {
             const char16_t pair = characterOf(&data[at], 2);
             text += pair;
-            undecodable_ += pair == kReplacement ? 1 : 0;
             at += pair == kReplacement ? 1 : 2;
         }
     }

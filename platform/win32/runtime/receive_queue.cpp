@@ -33,11 +33,6 @@ Text ReceiveQueue::takeAll() {
     return std::exchange(waiting_, Text{});
 }
 
-size_t ReceiveQueue::takeUndecodable() {
-    Lock lock(lock_);
-    return decoder_.takeUndecodable();
-}
-
 void ReceiveQueue::notificationTaken() {
     Lock lock(lock_);
     notificationPending_ = false;

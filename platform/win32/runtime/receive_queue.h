@@ -25,8 +25,6 @@ class ReceiveQueue {
     // Control's thread.
     size_t size() const;
     Text takeAll();
-    // How many bytes became U+FFFD since the last call.
-    size_t takeUndecodable();
     // The pending notification has been taken (or could not be delivered): the next push
     // notifies again.
     void notificationTaken();

@@ -62,12 +62,8 @@ void Win32SerialPort::received(std::string_view bytes) {
     if (queue_.push(bytes) && !window_.post(notification_)) queue_.notificationTaken();
 }
 
-// Bytes that became U+FFFD are counted before OnComm.
 void Win32SerialPort::notified() {
     queue_.notificationTaken();
-    if (const size_t undecodable = queue_.takeUndecodable()) {
-        raiseDiagnostic(undecodableBytesDiagnostic(undecodable));
-    }
     if (portOpen() && thresholdReached(queue_.size())) raiseOnComm();
 }
 
