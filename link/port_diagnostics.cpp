@@ -24,10 +24,6 @@ Text replacedCharactersDiagnostic(size_t count) {
     return Text(kReplacedCharactersLabel) + decimalText(static_cast<long long>(count));
 }
 
-Text undecodableBytesDiagnostic(size_t count) {
-    return Text(kUndecodableBytesLabel) + decimalText(static_cast<long long>(count));
-}
-
 size_t replacedCharacters(TextView text, std::string_view bytes) {
     const auto sent = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '?'));
     const auto typed = static_cast<size_t>(std::count(text.begin(), text.end(), u'?'));

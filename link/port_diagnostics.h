@@ -15,17 +15,13 @@ namespace velko {
 //                                                     the port is closed from then on
 //   ?로바뀐문자수:2                                   characters without a code page 949 form
 //                                                     went out as "?"
-//   �로바뀐바이트수:3                                 bytes that start no code page 949
-//                                                     character arrived as U+FFFD
 inline constexpr TextView kOpenFailedLabel = u"포트열기실패:";
 inline constexpr TextView kDeviceGoneLabel = u"포트장치사라짐:";
 inline constexpr TextView kReplacedCharactersLabel = u"?로바뀐문자수:";
-inline constexpr TextView kUndecodableBytesLabel = u"\uFFFD로바뀐바이트수:";
 
 Text openFailedDiagnostic(TextView device, TextView reason);
 Text deviceGoneDiagnostic(TextView device, TextView reason);
 Text replacedCharactersDiagnostic(size_t count);
-Text undecodableBytesDiagnostic(size_t count);
 
 // How many characters of text went out as "?" in bytes, the text's code page 949 form: the "?"
 // bytes that no "?" of the text accounts for. A "?" byte is never part of a two-byte character

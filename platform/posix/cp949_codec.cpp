@@ -47,7 +47,6 @@ Text Cp949Decoder::decode(std::string_view bytes) {
         outLeft -= sizeof kReplacement;
         ++in;
         --inLeft;
-        ++undecodable_;
     }
     text.resize((out - reinterpret_cast<char*>(text.data())) / sizeof(char16_t));
     incomplete_.erase(0, in - incomplete_.data());

@@ -4,15 +4,14 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "control/text.h"
 
 namespace velko::posix {
 
 // Turns the line's code page 949 bytes into text, read after read. A character whose bytes are
-// split between two reads is joined; a byte that starts no valid character becomes U+FFFD, is
-// counted, and decoding goes on with the next byte.
+// split between two reads is joined; a byte that starts no valid character becomes U+FFFD and
+// decoding goes on with the next byte.
 class Cp949Decoder {
   public:
     Cp949Decoder();
@@ -21,18 +20,12 @@ class Cp949Decoder {
     Cp949Decoder& operator=(const Cp949Decoder&) = delete;
 
     Text decode(std::string_view bytes);
-    // Forgets the start of a character still waiting for its last byte, and the count below.
-    void reset() {
-        incomplete_.clear();
-        undecodable_ = 0;
-    }
-    // How many bytes became U+FFFD since the last call.
-    size_t takeUndecodable() { return std::exchange(undecodable_, 0); }
+    // Forgets the start of a character still waiting for its last byte.
+    void reset() { incomplete_.clear(); }
 
   private:
     iconv_t converter_;
     std::string incomplete_;
-    size_t undecodable_ = 0;
 };
 
 // Turns text into the line's code page 949 bytes; a character the code page lacks becomes "?".

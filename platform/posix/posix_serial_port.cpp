@@ -81,13 +81,9 @@ Text PosixSerialPort::input() {
     return taken;
 }
 
-// What arrived before a hang-up is handed over first; the handler may close the port. Bytes
-// that became U+FFFD are counted before OnComm, with those Input took from the device since.
+// What arrived before a hang-up is handed over first; the handler may close the port.
 void PosixSerialPort::receive() {
     const size_t arrived = takeArrivedCharacters();
-    if (const size_t undecodable = decoder_.takeUndecodable()) {
-        raiseDiagnostic(undecodableBytesDiagnostic(undecodable));
-    }
     if (arrived > 0 && thresholdReached(waiting_.size())) raiseOnComm();
     if (portOpen() && device_->gone()) dropVanishedDevice();
 }

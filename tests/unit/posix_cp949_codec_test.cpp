@@ -12,8 +12,6 @@ TEST(Cp949, JoinsSplitCharactersAndReplacesInvalidBytes) {
     EXPECT_EQ(decoder.decode("\xAA\x80"
                              "B\xB0\r\n"),
               u"나\uFFFDB\uFFFD\r\n");
-    EXPECT_EQ(decoder.takeUndecodable(), 2u);
-    EXPECT_EQ(decoder.takeUndecodable(), 0u);
 }
 
 // One encoder serves every write: a text the code page cannot hold leaves nothing behind.

@@ -86,16 +86,13 @@ class PosixSerialPortTest : public ::testing::Test {
     int terminal_ = -1;
 };
 
-TEST_F(PosixSerialPortTest, DeliversCodePage949TextThroughOnCommAndCountsInvalidBytes) {
+TEST_F(PosixSerialPortTest, DeliversCodePage949TextThroughOnComm) {
     PosixSerialPort port(loop_, ports_);
-    std::vector<Text> diagnostics;
-    port.setOnDiagnostic([&](const Text& text) { diagnostics.push_back(text); });
     open(port);
     terminalSends("ACK\r\nName:\xB0");
     EXPECT_EQ(receiveThroughOnComm(port, 10), u"ACK\r\nName:");
     terminalSends("\xA1\x80\r\n");
     EXPECT_EQ(receiveThroughOnComm(port, 4), u"가\uFFFD\r\n");
-    EXPECT_EQ(diagnostics, std::vector<Text>{u"\uFFFD로바뀐바이트수:1"});
 }
 
 TEST_F(PosixSerialPortTest, TakesABurstInPiecesWhileTheDeviceKeepsTheRest) {
