@@ -4,6 +4,7 @@
 #include <array>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 
 #include "gateway/call_json.h"
 #include "gateway/call_text.h"
@@ -85,8 +86,13 @@ void printJsonLines(std::ostream& out, const std::vector<LoggedCall>& calls) {
     }
 }
 
-// A field in double quotes when it holds a comma, a quote or a line break (RFC 4180).
-std::string csvField(const std::string& text) {
+// A field in double quotes when it holds a comma, a quote or a line break (RFC 4180). A field
+// that a spreadsheet would take for a formula (starting with =, +, -, @, a tab or CR) starts with
+// "'" first, so that it stays text.
+std::string csvField(std::string text) {
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string::npos) {
+        text.insert(0, 1, '\'');
+    }
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
     for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);

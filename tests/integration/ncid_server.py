@@ -6,14 +6,16 @@ does where a gateway can go wrong (docs/ncid.md):
   arrives in pieces (`lost` counts both);
 - in acknowledgement mode (REQ: ACK) answers each line with "ACK: " and the line;
 - sends every call to every connection, the sending gateway included (CID: lines);
-- matches RING and CALLOUT anywhere in a line (a RING drops the call, CALLOUT makes it
-  outgoing), takes a value of one character as empty, cuts names at 50 bytes, and "crashes"
-  (closes everything and stops) on a CALLINFO line without its closing "+++".
+- matches RING, the type words and the field markers anywhere in a line (a RING drops the call,
+  CALLOUT makes it outgoing, a NAME in the number gives the name from there), ends a line at the
+  first "+++", takes a value of one byte as empty, cuts names at 50 bytes, and "crashes" (closes
+  everything and stops) on a CALLINFO line without its closing "+++".
 
 What it took is kept in `calls` (CALL lines) and `infos` (CALLINFO lines), as dicts of fields,
 and the moment each call was taken (and acknowledged) in `taken_at`.
 """
 
+import re
 import socket
 import sys
 import threading
@@ -21,24 +23,32 @@ import time
 
 GREETING = [b"200 NCID fake server", b"210 API: 1.5 Feature Set 1 2 3 4"]
 HELLO_WAIT = 0.010
+LABELS = ("DATE", "SCALL", "ECALL", "CALL", "LINE", "NMBR", "NAME", "BYE", "CANCEL")
+TYPES = ("OUT", "HUP", "BLK", "PID", "WID")
 
 
 def field_values(body):
     """The fields of "###DATE0305...CALLIN...NAMEx+++" as {label: value}, read the way the
-    server reads them: NAME ends at "+", NMBR and LINE at ".", a value of one character is
-    empty."""
-    labels = ("DATE", "SCALL", "ECALL", "CALL", "LINE", "NMBR", "NAME", "BYE", "CANCEL")
+    server reads them: the line ends at the first "+++"; each label is found anywhere in the
+    line, not only after "..." (a NAME inside the number gives the name from there); a value
+    ends at "...", NAME also at "+", NMBR and LINE also at "."; a type word anywhere gives the
+    call its type; a value of one byte is empty."""
+    body = body.split("+++")[0]
     fields = {}
-    for part in body.split("..."):
-        for label in labels:
-            if part.startswith(label):
-                value = part[len(label):]
-                if label == "NAME":
-                    value = value.split("+")[0]
-                elif label in ("NMBR", "LINE"):
-                    value = value.split(".")[0]
-                fields[label] = "" if len(value.encode()) == 1 else value
-                break
+    for label in LABELS:
+        found = re.search(f"(?<![A-Z]){label}", body)
+        if not found:
+            continue
+        value = body[found.end():].split("...")[0]
+        if label == "NAME":
+            value = value.split("+")[0]
+        elif label in ("NMBR", "LINE"):
+            value = value.split(".")[0]
+        fields[label] = "" if len(value.encode()) == 1 else value
+    for kind in TYPES:
+        if "CALL" + kind in body:
+            fields["CALL"] = kind
+            break
     return fields
 
 
@@ -165,8 +175,6 @@ class FakeNcidServer:
             if "RING" in text:
                 return self._note(f"a call dropped for RING: {text}")
             fields = field_values(text[len("CALL: "):].removeprefix("###"))
-            if "CALLOUT" in text:
-                fields["CALL"] = "OUT"
             name = fields.get("NAME", "").encode()[:50]
             fields["NAME"] = name.decode("utf-8", "replace")
             if len(fields.get("DATE", "")) not in (0, 8):

@@ -28,26 +28,26 @@ def test_calls_arrive_acknowledged_one_line_at_a_time_with_safe_values(tmp_path,
     long_name = "가나다라마바사아자차카타파하" * 2  # 28 characters, 84 bytes
     sim.play("call 0212345678 홍길동 2 S", 'call 0311112222 "SPRING CO" 0 S',
              "call 0511112222 P 0 B", f"call 0611112222 {long_name}", 'call "" "" 0 P',
-             'other 0711112222 "A+B...CALLOUT" 1 V', "call 0212345678 홍길동 2 S", "hook off",
-             "hook on")
+             'other 0711112222 "A+B...CALLOUT" 1 V', 'call "02+++++NAME1" "x CALLHUP" 0 S',
+             "call 0212345678 홍길동 2 S", "hook off", "hook on")
     ncid.wait(lambda server: len(server.infos) == 1, 10)
     assert not ncid.faults and ncid.lost == 0
     assert [(c["DATE"], c["CALL"], c["LINE"], c["NMBR"]) for c in ncid.calls] == [
         ("03050907", "IN", "shop", "0212345678"), ("03050907", "IN", "shop", "0311112222"),
         ("03050907", "BLK", "shop", "0511112222"), ("03050907", "IN", "shop", "0611112222"),
         ("03050907", "IN", "shop", "PRIVATE"), ("03050907", "IN", "shop", "0711112222"),
-        ("03050907", "IN", "shop", "0212345678")]
+        ("03050907", "IN", "shop", "02++＋＋＋Name1"), ("03050907", "IN", "shop", "0212345678")]
     names = [call["NAME"] for call in ncid.calls]
     assert names[:3] == ["홍길동", "SPRing CO", "(P)"]
     assert names[3] == long_name[:16] and len(names[3].encode()) == 48
-    assert names[4:] == ["NO NAME", "A＋B…Callout", "홍길동"]
+    assert names[4:] == ["NO NAME", "A＋B…Callout", "x Callhup", "홍길동"]
     info = ncid.infos[0]
     assert (info["BYE"], info["DATE"], info["CALL"], info["NMBR"], info["NAME"]) == (
         "", "03050907", "IN", "0212345678", "홍길동")
     assert re.fullmatch(r"\d\d/\d\d/\d{4} \d\d:\d\d:\d\d", info["SCALL"])
     assert info["SCALL"] <= info["ECALL"]
-    gateway.expect(event="delivered", output="ncid", call=7)
-    assert gateway.delivered("ncid") == list(range(1, 8))
+    gateway.expect(event="delivered", output="ncid", call=8)
+    assert gateway.delivered("ncid") == list(range(1, 9))
     gateway.stop()
     assert all(call["deliveries"]["ncid"] for call in logged_calls(calls))
 

@@ -20,11 +20,18 @@ Call callFrom(std::string number, std::string name, std::string type = "NORMAL")
 }
 
 TEST(NcidLines, ValuesCannotCutFieldsOrTriggerTheServersKeywords) {
-    EXPECT_EQ(ncidCallLine(callFrom("02.123+++4*5", "RING\r\nCALLOUT")),
-              "CALL: ###DATE03050907...CALLIN...LINEshop...NMBR02-123+4\uFF0A5...NAMERing  "
-              "Callout+++");
-    EXPECT_EQ(ncidCallLine(callFrom("5", "", "NO_GATHER")),
-              "CALL: ###DATE03050907...CALLIN...LINEshop...NMBR(5)...NAMENO NAME+++");
+    EXPECT_EQ(
+        ncidCallLine(callFrom("02.123+++++4*5", "RING\r\nCALLOUT")),
+        "CALL: ###DATE03050907...CALLIN...LINEshop...NMBR02-123++\uFF0B\uFF0B\uFF0B4\uFF0A5..."
+        "NAMERing  Callout+++");
+    EXPECT_EQ(ncidCallLine(callFrom("02NAME1", "CALLBLK or CALLHUP...+")),
+              "CALL: ###DATE03050907...CALLIN...LINEshop...NMBR02Name1...NAMEcallblk or "
+              "Callhup\u2026\uFF0B+++");
+    // "NMBR" followed by "ING" would read "RING"; "NAME" followed by "CALL" "ECALL".
+    EXPECT_EQ(ncidCallLine(callFrom("ING", "CALL")),
+              "CALL: ###DATE03050907...CALLIN...LINEshop...NMBRing...NAMEcall+++");
+    EXPECT_EQ(ncidCallLine(callFrom("5", "NO NAME", "NO_GATHER")),
+              "CALL: ###DATE03050907...CALLIN...LINEshop...NMBR(5)...NAMENO Name+++");
     EXPECT_EQ(ncidCallLine(callFrom("", "x", "NO_GATHER")),
               "CALL: ###DATE03050907...CALLIN...LINEshop...NMBROUT-OF-AREA...NAME(x)+++");
     Call unknownDate = callFrom("", "", "BLACK");
