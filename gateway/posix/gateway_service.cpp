@@ -2,6 +2,7 @@
 
 #include <iostream>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #include "control_class/velko_foxpro.h"
@@ -18,7 +19,11 @@ namespace velko::gateway {
 int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
                const std::function<bool()>& stopRequested) {
     ReportPrinter report(std::cout, options.json);
-    createPrivateFile(options.callsPath);
+    try {
+        createPrivateFile(options.callsPath);
+    } catch (const std::system_error& error) {
+        throw DatabaseError(options.callsPath, error.code().message());
+    }
     CallLog log(options.callsPath, options.powerSafe ? CallLog::Durability::PowerSafe
                                                      : CallLog::Durability::ProcessSafe);
     PollLoopAccess loop(platform.loop());
