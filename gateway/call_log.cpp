@@ -174,6 +174,7 @@ void CallLog::write(const LogBatch& batch) {
         update.bind(1, ack.when).bind(2, ack.callId).bind(3, ack.output).run();
     }
     transaction.commit();
+    for (const LoggedCall& call : batch.calls) lastCallId_ = std::max(lastCallId_, call.call.id);
 }
 
 std::vector<Call> CallLog::pendingCalls(std::string_view output, int64_t afterId, int64_t limit) {

@@ -70,7 +70,7 @@ class CallLog {
     CallLog(const std::string& path, Durability durability,
             std::chrono::milliseconds busyWait = std::chrono::seconds(2));
 
-    // The highest call id in the log when it was opened; 0 for none.
+    // The highest call id in the log; 0 for none.
     int64_t lastCallId() const { return lastCallId_; }
     // Writes the batch in one transaction: all of it, or nothing and DatabaseError.
     void write(const LogBatch& batch);
