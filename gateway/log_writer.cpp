@@ -121,7 +121,8 @@ std::optional<std::vector<Call>> LogWriter::pendingCalls(std::string_view output
         if (afterId < lastWrittenCall_) {
             page = log_.pendingCalls(output, afterId, static_cast<int64_t>(limit));
         }
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& error) {
+        failed(error.reason());
         return std::nullopt;
     }
     appendWaiting(
@@ -137,7 +138,8 @@ std::optional<std::vector<FinishedCall>> LogWriter::pendingHangUps(std::string_v
         if (afterId < lastWrittenCall_) {
             page = log_.pendingHangUps(output, afterId, static_cast<int64_t>(limit));
         }
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& error) {
+        failed(error.reason());
         return std::nullopt;
     }
     appendWaiting(
@@ -166,13 +168,15 @@ void LogWriter::scheduleWrite() {
 }
 
 bool LogWriter::write() {
-    if (waiting_.empty()) return true;
+    if (waiting_.empty()) {
+        // What failed was reading: the outputs' feeds read again.
+        if (failure_) recovered(0);
+        return !failing();
+    }
     try {
         log_.write(waiting_);
     } catch (const DatabaseError& error) {
-        if (failure_ != error.reason()) listener_.logFailing(error.reason());
-        failure_ = error.reason();
-        retryLater();
+        failed(error.reason());
         return false;
     }
     const size_t calls = waiting_.calls.size();
@@ -180,14 +184,31 @@ bool LogWriter::write() {
     waiting_ = {};
     unwrittenAcknowledgements_.clear();
     if (failure_) {
-        failure_.reset();
-        retryWait_ = kFirstRetry;
-        if (retryAlarm_ != 0) loop_.cancel(retryAlarm_);
-        retryAlarm_ = 0;
-        listener_.logRecovered(calls);
+        recovered(calls);
+    } else {
+        listener_.written();
     }
-    listener_.written();
     return true;
+}
+
+void LogWriter::failed(const std::string& reason) {
+    failedAgain_ = true;
+    if (failure_ != reason) listener_.logFailing(reason);
+    failure_ = reason;
+    retryLater();
+}
+
+// The outputs' feeds read the log again before the failure counts as over, so that a log that
+// cannot be read stays failing and is told once.
+void LogWriter::recovered(size_t calls) {
+    failedAgain_ = false;
+    listener_.written();
+    if (failedAgain_) return;
+    failure_.reset();
+    retryWait_ = kFirstRetry;
+    if (retryAlarm_ != 0) loop_.cancel(retryAlarm_);
+    retryAlarm_ = 0;
+    listener_.logRecovered(calls);
 }
 
 void LogWriter::retryLater() {

@@ -17,10 +17,10 @@ namespace velko::gateway {
 // Writes the gateway's changes to the call log, and keeps them in memory while the log cannot
 // take them (docs/call-log.md, "When the log fails"). A call, the end of an answered call and a
 // hook change are written at once while the log works; acknowledgements are gathered and
-// written together from a task on the loop. When a write fails, everything it held waits in
-// memory, in order, with the acknowledgements that arrive meanwhile, and a write is tried again
-// after 1 s, then at doubling intervals up to 30 s. At most kMemoryBound calls, ends and hook
-// changes wait; past that, new ones are not kept.
+// written together from a task on the loop. When a write (or a read) fails, everything it held
+// waits in memory, in order, with the acknowledgements that arrive meanwhile, and a write is
+// tried again after 1 s, then at doubling intervals up to 30 s. At most kMemoryBound calls, ends
+// and hook changes wait; past that, new ones are not kept.
 class LogWriter {
   public:
     static constexpr size_t kMemoryBound = 10000;
@@ -52,7 +52,7 @@ class LogWriter {
     // The acknowledgements of the output that wait to be written.
     size_t unwrittenAcknowledgements(std::string_view output) const;
     // What is pending for the output after the id given, oldest first, at most limit: from the
-    // log, then from memory. None when the log cannot be read.
+    // log, then from memory. None when the log cannot be read (which counts as failing).
     std::optional<std::vector<Call>> pendingCalls(std::string_view output, int64_t afterId,
                                                   size_t limit);
     std::optional<std::vector<FinishedCall>> pendingHangUps(std::string_view output,
@@ -70,6 +70,8 @@ class LogWriter {
     // Writes now while the log works; waits for the retry while it fails.
     void written(bool now);
     void scheduleWrite();
+    void failed(const std::string& reason);
+    void recovered(size_t calls);
     void retryLater();
 
     CallLog& log_;
@@ -85,6 +87,7 @@ class LogWriter {
     std::chrono::milliseconds retryWait_;
     int retryAlarm_ = 0;
     bool writeScheduled_ = false;
+    bool failedAgain_ = false;
 };
 
 }  // namespace velko::gateway

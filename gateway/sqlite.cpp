@@ -89,7 +89,13 @@ std::optional<std::string> Statement::optionalText(int column) const {
                        static_cast<size_t>(sqlite3_column_bytes(statement_, column)));
 }
 
-Transaction::Transaction(Database& db) : db_(db) { db_.execute("BEGIN IMMEDIATE"); }
+Transaction::Transaction(Database& db) : db_(db) {
+    // A transaction that a failed commit and a failed rollback left open is ended first.
+    if (sqlite3_get_autocommit(db_.handle()) == 0) {
+        sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    db_.execute("BEGIN IMMEDIATE");
+}
 
 Transaction::~Transaction() {
     if (open_) sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
