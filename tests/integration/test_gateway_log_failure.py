@@ -4,12 +4,13 @@ log ends it at start and stays as it was; the log is created for its owner and g
 
 import errno
 import json
+import socket
 import stat
 import subprocess
 
 import pytest
-from conftest import VELKO
-from gateway_support import Subscriber
+from conftest import VELKO, Deadline
+from gateway_support import Subscriber, environment
 
 
 def private_mounts_work():
@@ -20,12 +21,20 @@ def private_mounts_work():
         return False
 
 
+def statuses(messages):
+    return [json.loads(payload) for topic, payload, _, _ in messages
+            if topic == "velko/shop/status"]
+
+
 @pytest.mark.skipif(not private_mounts_work(),
                     reason="needs unshare -m (root, or a user namespace) for a tmpfs of its own")
 def test_every_call_reaches_mqtt_while_the_disk_is_full_and_the_log_once_it_has_room(
         tmp_path, broker, sims, gateways):
     folder = tmp_path / "small"
     folder.mkdir()
+    manager = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+    manager.bind(str(tmp_path / "notify"))
+    manager.settimeout(Deadline().left())
     subscriber = Subscriber(broker.port, "velko/shop/#")
     sim = sims()
     # The gateway in a mount namespace of its own, its log on a tmpfs of 256 KiB that only it
@@ -33,7 +42,8 @@ def test_every_call_reaches_mqtt_while_the_disk_is_full_and_the_log_once_it_has_
     mount = ["unshare", "-m", "sh", "-c",
              'mount -t tmpfs -o size=256k velko-test "$0" && exec "$@"', str(folder)]
     gateway = gateways("--device", f"1={sim.path}", "--calls", str(folder / "calls.db"),
-                       "--line", "shop", "--mqtt", f"127.0.0.1:{broker.port}", prefix=mount)
+                       "--line", "shop", "--mqtt", f"127.0.0.1:{broker.port}", prefix=mount,
+                       env=environment(NOTIFY_SOCKET=str(tmp_path / "notify")))
     gateway.connected("terminal")
     gateway.connected("mqtt")
     seen = f"/proc/{gateway.proc.pid}/root{folder}"
@@ -53,16 +63,18 @@ def test_every_call_reaches_mqtt_while_the_disk_is_full_and_the_log_once_it_has_
     assert "full" in failing["reason"]
     subscriber.wait(lambda got: {json.loads(payload)["number"] for topic, payload, _, _ in got
                                  if topic == "velko/shop/call"} == set(numbers), 20)
-    status = subscriber.wait(lambda got: '"log":"failing"' in got[-1][1] or any(
-        '"log":"failing"' in payload for topic, payload, _, _ in got
-        if topic == "velko/shop/status"), 10)
-    assert any(json.loads(payload).get("log_reason") == failing["reason"]
-               for topic, payload, _, _ in status if topic == "velko/shop/status")
+    failing_status = {"gateway": "online", "terminal": "connected", "log": "failing",
+                      "log_reason": failing["reason"]}
+    subscriber.wait(lambda got: failing_status in statuses(got), 10)
     assert gateway.proc.poll() is None
+    while (told := manager.recv(256)) in (b"READY=1",):
+        pass
+    assert told == f"STATUS=log failing: {failing['reason']}".encode()
 
     subprocess.run(["rm", filler], check=True)
     recovered = gateway.expect(40, event="log", state="recovered")
     assert recovered["calls"] >= 1
+    assert manager.recv(256) == f"STATUS=log recovered: {recovered['calls']} calls written".encode()
     # Read in the gateway's mount namespace, where the tmpfs is.
     listed = subprocess.run(["nsenter", "-t", str(gateway.proc.pid), "-m", VELKO, "log",
                              "--calls", str(folder / "calls.db"), "--json"],
@@ -71,9 +83,7 @@ def test_every_call_reaches_mqtt_while_the_disk_is_full_and_the_log_once_it_has_
     assert [call["number"] for call in logged] == numbers
     assert [call["id"] for call in logged] == list(range(1, len(numbers) + 1))
     assert all(call["deliveries"]["mqtt"] for call in logged), logged
-    subscriber.wait(lambda got: got[-1][:2] == ("velko/shop/status",
-                                                '{"gateway":"online","terminal":"connected",'
-                                                '"log":"ok"}'), 10)
+    subscriber.wait(lambda got: statuses(got)[-1]["log"] == "ok", 10)
     assert gateway.stop()[0] == 0
     subscriber.close()
 
