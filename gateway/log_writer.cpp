@@ -68,21 +68,21 @@ bool LogWriter::addCall(Call& call, const std::vector<std::string>& outputs) {
     call.id = nextCallId_++;
     if (!roomInMemory()) return false;
     waiting_.calls.push_back({call, pendingFor(outputs)});
-    written(true);
+    queued(true);
     return true;
 }
 
 bool LogWriter::addHangUp(const FinishedCall& finished, const std::vector<std::string>& outputs) {
     if (!roomInMemory()) return false;
     waiting_.hangUps.push_back({finished, pendingFor(outputs)});
-    written(true);
+    queued(true);
     return true;
 }
 
 void LogWriter::addHookChange(const HookChange& change) {
     if (!roomInMemory()) return;
     waiting_.hookChanges.push_back(change);
-    written(true);
+    queued(true);
 }
 
 void LogWriter::delivered(int64_t callId, std::string_view output, const std::string& when) {
@@ -106,7 +106,7 @@ void LogWriter::acknowledge(int64_t callId, std::string_view output, const std::
     } else {
         ++counted->second;
     }
-    written(false);
+    queued(false);
 }
 
 size_t LogWriter::unwrittenAcknowledgements(std::string_view output) const {
@@ -149,7 +149,7 @@ std::optional<std::vector<FinishedCall>> LogWriter::pendingHangUps(std::string_v
     return page;
 }
 
-void LogWriter::written(bool now) {
+void LogWriter::queued(bool now) {
     if (failing()) return;
     if (now) {
         write();

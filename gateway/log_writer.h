@@ -67,8 +67,9 @@ class LogWriter {
   private:
     bool roomInMemory() const;
     void acknowledge(int64_t callId, std::string_view output, const std::string& when, bool hangUp);
-    // Writes now while the log works; waits for the retry while it fails.
-    void written(bool now);
+    // Something joined what waits: written now, or from a task on the loop, while the log
+    // works; with the retry while it fails.
+    void queued(bool now);
     void scheduleWrite();
     void failed(const std::string& reason);
     void recovered(size_t calls);
