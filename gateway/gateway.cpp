@@ -33,6 +33,8 @@ void Gateway::start() {
 }
 
 bool Gateway::finish() {
+    // The outputs have stopped: nothing more is handed to them.
+    feeds_.clear();
     if (writer_.write()) return true;
     report_.failure("writing the call log",
                     std::to_string(writer_.waitingCalls()) + " calls waiting in memory are lost");

@@ -42,7 +42,8 @@ class Gateway final : public OutputEvents, private LogWriter::Listener {
     // Hands every output what the log still holds undelivered for it, oldest first: the calls,
     // and the ends of answered calls, each after its call (OutputFeed).
     void start();
-    // Writes what waits in memory; false when the log failed and it is lost.
+    // Once the outputs have stopped: writes what waits in memory; false when the log failed and
+    // it is lost.
     bool finish();
 
     void callReported(int16_t callState, const CID_INFO& report);
