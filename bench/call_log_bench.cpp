@@ -19,7 +19,9 @@ void logCalls(benchmark::State& state, CallLog::Durability durability) {
     std::filesystem::remove(path);
     {
         CallLog log(path, durability);
-        Call call;
+        velko::gateway::LogBatch batch;
+        batch.calls.push_back({{}, {{"mqtt", std::nullopt}, {"ncid", std::nullopt}}});
+        Call& call = batch.calls.front().call;
         call.state = 1;
         call.month = 3;
         call.day = 5;
@@ -32,7 +34,11 @@ void logCalls(benchmark::State& state, CallLog::Durability durability) {
         call.type = "NORMAL";
         call.line = "velko";
         call.received = "2026-03-05T00:07:00.123Z";
-        for (auto _ : state) log.addCall(call, {"mqtt", "ncid"});
+        call.id = log.lastCallId();
+        for (auto _ : state) {
+            ++call.id;
+            log.write(batch);
+        }
     }
     for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path + suffix);
 }

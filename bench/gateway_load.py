@@ -12,13 +12,20 @@ Prints:
       duplicates, how long it took, and the gateway's resident memory (now and at its peak);
   (c) the gateway's CPU use while idle afterwards, as a share of one core.
 
+With --backlog N..., instead: for each N, a call log holding N calls that MQTT has not
+acknowledged (written here, as after an outage of the broker), and the gateway started with the
+broker up: how many calls a second it carries until the broker has acknowledged all of them,
+and the gateway's peak resident memory.
+
 Only prints figures; it does not fail on a slow machine. Usage:
   bench/gateway_load.py [--velko build/bin/velko] [--calls 10000] [--paced 300]
+  bench/gateway_load.py [--velko build/bin/velko] --backlog 10000 100000
 """
 
 import argparse
 import json
 import os
+import sqlite3
 import statistics
 import subprocess
 import sys
@@ -34,6 +41,7 @@ def parse_arguments():
     parser.add_argument("--velko", default=str(ROOT / "build" / "bin" / "velko"))
     parser.add_argument("--calls", type=int, default=10000)
     parser.add_argument("--paced", type=int, default=300)
+    parser.add_argument("--backlog", type=int, nargs="+")
     return parser.parse_args()
 
 
@@ -57,6 +65,62 @@ def call_numbers(subscriber):
     return [json.loads(payload)["number"] for _, payload, _, _ in subscriber.messages]
 
 
+def write_backlog(calls, count):
+    """A call log of count calls, each pending for MQTT: the gateway creates the file and its
+    tables (docs/call-log.md) with no terminal to read, and the calls are written here."""
+    from gateway_support import Gateway
+
+    gateway = Gateway("--calls", str(calls), "--device", "1=/nonexistent")
+    gateway.expect(event="connection", peer="terminal", state="disconnected")
+    gateway.stop()
+    with sqlite3.connect(calls) as db:
+        db.executemany(
+            'INSERT INTO calls (id, received, line, state, month, day, hour, minute, time, '
+            'number, name, "group", type) VALUES (?, ?, "bench", 1, 3, 5, 9, 7, ?, ?, "", 0, '
+            '"NORMAL")',
+            ((index, "2026-03-05T00:07:00.000Z", "2026-03-05T09:07:00+09:00",
+              f"02{index:08d}") for index in range(1, count + 1)))
+        db.executemany("INSERT INTO deliveries (call, output) VALUES (?, 'mqtt')",
+                       ((index,) for index in range(1, count + 1)))
+
+
+def backlog(count):
+    """Prints how fast the gateway carries count waiting calls to MQTT, and its peak memory.
+    Its readable lines are read here without parsing, so that this script takes little of the
+    machine: the last call's delivery ends the measure."""
+    from gateway_support import Broker
+
+    with tempfile.TemporaryDirectory() as folder:
+        calls = Path(folder) / "calls.db"
+        write_backlog(calls, count)
+        broker = Broker(folder)
+        gateway = subprocess.Popen(
+            [os.environ["VELKO"], "gateway", "--calls", str(calls), "--device", "1=/nonexistent",
+             "--line", "bench", "--mqtt", f"127.0.0.1:{broker.port}"],
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        try:
+            lines = iter(gateway.stdout)
+            next(line for line in lines if line == b"mqtt connected\n")
+            started = time.monotonic()
+            last = f"delivered call {count} to mqtt\n".encode()
+            next(line for line in lines if line == last)
+            took = time.monotonic() - started
+            _, peak = memory(gateway.pid)
+            cpu = cpu_seconds(gateway.pid)
+            gateway.terminate()
+            gateway.wait(30)
+            with sqlite3.connect(calls) as db:
+                pending = db.execute(
+                    "SELECT count(*) FROM deliveries WHERE delivered IS NULL").fetchone()[0]
+            print(f"backlog of {count} calls: all acknowledged by MQTT in {took:.2f} s "
+                  f"({count / took:.0f} calls/s; the gateway's CPU time {cpu:.2f} s), peak "
+                  f"resident memory {peak:.1f} MB, {pending} left pending in the log")
+        finally:
+            gateway.kill()
+            gateway.wait()
+            broker.stop()
+
+
 def main():
     options = parse_arguments()
     os.environ["VELKO"] = options.velko
@@ -64,6 +128,10 @@ def main():
     from gateway_support import Broker, Gateway, Lines, Sim, Subscriber, logged_calls
 
     sys.setswitchinterval(0.0005)
+    if options.backlog:
+        for count in options.backlog:
+            backlog(count)
+        return
 
     with tempfile.TemporaryDirectory() as folder:
         broker = Broker(folder)

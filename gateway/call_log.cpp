@@ -49,6 +49,8 @@ CREATE TABLE IF NOT EXISTS hang_up_deliveries (
     delivered TEXT,
     PRIMARY KEY (call, output)
 ) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS pending_hang_ups ON hang_up_deliveries(output, call)
+    WHERE delivered IS NULL;
 )sql";
 
 constexpr const char* kCallColumns =
@@ -78,18 +80,22 @@ Call readCall(const Statement& row) {
 
 }  // namespace
 
-CallLog::CallLog(const std::string& path, Durability durability)
-    : db_(path, Database::Mode::ReadWrite) {
+CallLog::CallLog(const std::string& path, Durability durability,
+                 std::chrono::milliseconds busyWait) try
+    : db_(path, Database::Mode::ReadWrite, busyWait) {
     db_.execute("PRAGMA journal_mode=WAL");
     db_.execute(durability == Durability::PowerSafe ? "PRAGMA synchronous=FULL"
                                                     : "PRAGMA synchronous=NORMAL");
     db_.execute(kSchema);
+    Statement last(db_, "SELECT coalesce(max(id), 0) FROM calls");
+    last.step();
+    lastCallId_ = last.integer(0);
     insertCall_ = std::make_unique<Statement>(
         db_,
-        "INSERT INTO calls (received, line, state, month, day, hour, minute, time, number, name, "
-        "\"group\", type) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    insertDelivery_ =
-        std::make_unique<Statement>(db_, "INSERT INTO deliveries (call, output) VALUES (?, ?)");
+        "INSERT INTO calls (id, received, line, state, month, day, hour, minute, time, number, "
+        "name, \"group\", type) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    insertDelivery_ = std::make_unique<Statement>(
+        db_, "INSERT INTO deliveries (call, output, delivered) VALUES (?, ?, ?)");
     insertHook_ = std::make_unique<Statement>(
         db_, "INSERT INTO hook_changes (received, line, off_hook) VALUES (?, ?, ?)");
     updateDelivery_ = std::make_unique<Statement>(
@@ -99,82 +105,97 @@ CallLog::CallLog(const std::string& path, Durability durability)
                                     "INSERT INTO answered_calls (call, started, answered, ended) "
                                     "VALUES (?, ?, ?, ?)");
     insertHangUpDelivery_ = std::make_unique<Statement>(
-        db_, "INSERT INTO hang_up_deliveries (call, output) VALUES (?, ?)");
+        db_, "INSERT INTO hang_up_deliveries (call, output, delivered) VALUES (?, ?, ?)");
     updateHangUpDelivery_ = std::make_unique<Statement>(
         db_, "UPDATE hang_up_deliveries SET delivered = ? WHERE call = ? AND output = ?");
+    pendingCalls_ = std::make_unique<Statement>(
+        db_, std::string("SELECT ") + kCallColumns +
+                 " FROM deliveries JOIN calls ON calls.id = deliveries.call"
+                 " WHERE output = ? AND delivered IS NULL AND call > ? ORDER BY call LIMIT ?");
+    pendingHangUps_ = std::make_unique<Statement>(
+        db_, std::string("SELECT ") + kCallColumns +
+                 ", started, answered, ended FROM hang_up_deliveries"
+                 " JOIN answered_calls ON answered_calls.call = hang_up_deliveries.call"
+                 " JOIN calls ON calls.id = answered_calls.call"
+                 " WHERE output = ? AND delivered IS NULL AND hang_up_deliveries.call > ?"
+                 " ORDER BY hang_up_deliveries.call LIMIT ?");
+} catch (const DatabaseError& error) {
+    throw DatabaseError(path, error.reason());
 }
 
-void CallLog::addCall(Call& call, const std::vector<std::string>& outputs) {
-    Transaction transaction(db_);
-    insertCall_->bind(1, call.received)
-        .bind(2, call.line)
-        .bind(3, call.state)
-        .bind(4, call.month)
-        .bind(5, call.day)
-        .bind(6, call.hour)
-        .bind(7, call.minute)
-        .bindOptional(8, call.time)
-        .bind(9, call.number)
-        .bind(10, call.name)
-        .bind(11, call.group)
-        .bind(12, call.type)
+void CallLog::insertCall(const LoggedCall& logged) {
+    const Call& call = logged.call;
+    insertCall_->bind(1, call.id)
+        .bind(2, call.received)
+        .bind(3, call.line)
+        .bind(4, call.state)
+        .bind(5, call.month)
+        .bind(6, call.day)
+        .bind(7, call.hour)
+        .bind(8, call.minute)
+        .bindOptional(9, call.time)
+        .bind(10, call.number)
+        .bind(11, call.name)
+        .bind(12, call.group)
+        .bind(13, call.type)
         .run();
-    call.id = db_.lastInsertId();
-    for (const std::string& output : outputs) {
-        insertDelivery_->bind(1, call.id).bind(2, output).run();
+    for (const auto& [output, delivered] : logged.deliveries) {
+        insertDelivery_->bind(1, call.id).bind(2, output).bindOptional(3, delivered).run();
     }
-    transaction.commit();
 }
 
-void CallLog::addHookChange(bool offHook, std::string_view line, std::string_view received) {
-    insertHook_->bind(1, received).bind(2, line).bind(3, offHook ? 1 : 0).run();
-}
-
-void CallLog::markDelivered(int64_t callId, std::string_view output, std::string_view when) {
-    updateDelivery_->bind(1, when).bind(2, callId).bind(3, output).run();
-}
-
-void CallLog::addHangUp(const FinishedCall& finished, const std::vector<std::string>& outputs) {
-    Transaction transaction(db_);
+void CallLog::insertHangUp(const LoggedHangUp& logged) {
+    const FinishedCall& finished = logged.finished;
     insertAnswered_->bind(1, finished.call.id)
         .bind(2, finished.started)
         .bind(3, finished.answered)
         .bind(4, finished.ended)
         .run();
-    for (const std::string& output : outputs) {
-        insertHangUpDelivery_->bind(1, finished.call.id).bind(2, output).run();
+    for (const auto& [output, delivered] : logged.deliveries) {
+        insertHangUpDelivery_->bind(1, finished.call.id)
+            .bind(2, output)
+            .bindOptional(3, delivered)
+            .run();
+    }
+}
+
+void CallLog::write(const LogBatch& batch) {
+    Transaction transaction(db_);
+    for (const LoggedCall& call : batch.calls) insertCall(call);
+    for (const LoggedHangUp& hangUp : batch.hangUps) insertHangUp(hangUp);
+    for (const HookChange& change : batch.hookChanges) {
+        insertHook_->bind(1, change.received)
+            .bind(2, change.line)
+            .bind(3, change.offHook ? 1 : 0)
+            .run();
+    }
+    for (const Acknowledgement& ack : batch.acknowledgements) {
+        Statement& update = ack.hangUp ? *updateHangUpDelivery_ : *updateDelivery_;
+        update.bind(1, ack.when).bind(2, ack.callId).bind(3, ack.output).run();
     }
     transaction.commit();
+    for (const LoggedCall& call : batch.calls) lastCallId_ = std::max(lastCallId_, call.call.id);
 }
 
-void CallLog::markHangUpDelivered(int64_t callId, std::string_view output, std::string_view when) {
-    updateHangUpDelivery_->bind(1, when).bind(2, callId).bind(3, output).run();
-}
-
-std::vector<FinishedCall> CallLog::undeliveredHangUps(std::string_view output) {
-    Statement query(db_, std::string("SELECT ") + kCallColumns +
-                             ", started, answered, ended FROM hang_up_deliveries"
-                             " JOIN answered_calls ON answered_calls.call = hang_up_deliveries.call"
-                             " JOIN calls ON calls.id = answered_calls.call"
-                             " WHERE output = ? AND delivered IS NULL ORDER BY calls.id");
-    query.bind(1, output);
-    std::vector<FinishedCall> hangUps;
-    while (query.step()) {
-        hangUps.push_back({readCall(query), query.integer(kCallColumnCount),
-                           query.integer(kCallColumnCount + 1),
-                           query.integer(kCallColumnCount + 2)});
-    }
-    return hangUps;
-}
-
-std::vector<Call> CallLog::undelivered(std::string_view output) {
-    Statement query(db_, std::string("SELECT ") + kCallColumns +
-                             " FROM deliveries JOIN calls ON calls.id = deliveries.call"
-                             " WHERE output = ? AND delivered IS NULL ORDER BY calls.id");
-    query.bind(1, output);
+std::vector<Call> CallLog::pendingCalls(std::string_view output, int64_t afterId, int64_t limit) {
+    pendingCalls_->bind(1, output).bind(2, afterId).bind(3, limit);
     std::vector<Call> calls;
-    while (query.step()) calls.push_back(readCall(query));
+    while (pendingCalls_->step()) calls.push_back(readCall(*pendingCalls_));
+    pendingCalls_->reset();
     return calls;
+}
+
+std::vector<FinishedCall> CallLog::pendingHangUps(std::string_view output, int64_t afterId,
+                                                  int64_t limit) {
+    pendingHangUps_->bind(1, output).bind(2, afterId).bind(3, limit);
+    std::vector<FinishedCall> hangUps;
+    while (pendingHangUps_->step()) {
+        hangUps.push_back({readCall(*pendingHangUps_), pendingHangUps_->integer(kCallColumnCount),
+                           pendingHangUps_->integer(kCallColumnCount + 1),
+                           pendingHangUps_->integer(kCallColumnCount + 2)});
+    }
+    pendingHangUps_->reset();
+    return hangUps;
 }
 
 std::vector<LoggedCall> listCalls(const std::string& path, const CallFilter& filter) {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "gateway/call.h"
@@ -12,32 +15,77 @@
 
 namespace velko::gateway {
 
+// An output's delivery of a call or of its end: the output's name, and when its far end
+// acknowledged it (UTC time text; none while it is pending).
+using DeliveryState = std::pair<std::string, std::optional<std::string>>;
+
+// One call with each output's delivery: as velko log lists it, and as the gateway writes it.
+struct LoggedCall {
+    Call call;
+    std::vector<DeliveryState> deliveries;
+};
+
+struct LoggedHangUp {
+    FinishedCall finished;
+    std::vector<DeliveryState> deliveries;
+};
+
+struct HookChange {
+    bool offHook = false;
+    std::string line;
+    std::string received;  // UTC time text
+};
+
+// The far end of an output acknowledged a call, or the end of an answered call.
+struct Acknowledgement {
+    int64_t callId = 0;
+    std::string output;
+    std::string when;  // UTC time text
+    bool hangUp = false;
+};
+
+// What one transaction writes: calls (with their ids, in id order) and ends of answered calls
+// with the state of each of their deliveries, hook changes, and acknowledgements of what the
+// log holds.
+struct LogBatch {
+    std::deque<LoggedCall> calls;
+    std::deque<LoggedHangUp> hangUps;
+    std::vector<HookChange> hookChanges;
+    std::vector<Acknowledgement> acknowledgements;
+
+    bool empty() const {
+        return calls.empty() && hangUps.empty() && hookChanges.empty() && acknowledgements.empty();
+    }
+};
+
 // The durable call log: an SQLite file in WAL mode whose tables docs/call-log.md describes.
-// Every change is committed before the method returns: a call is in the log before any output
-// sees it, and a process killed at any moment loses nothing that was logged. With
-// Durability::PowerSafe each commit also waits for the disk (synchronous=FULL), which survives
-// a power cut as well at the price of a flush per commit.
+// With Durability::PowerSafe each commit also waits for the disk (synchronous=FULL), which
+// survives a power cut as well at the price of a flush per commit.
 class CallLog {
   public:
     enum class Durability { ProcessSafe, PowerSafe };
 
-    CallLog(const std::string& path, Durability durability);
+    // Opens the log, creating it when there is none. A file that cannot be opened or read as a
+    // call log raises DatabaseError naming the file, and is left as it was.
+    CallLog(const std::string& path, Durability durability,
+            std::chrono::milliseconds busyWait = std::chrono::seconds(2));
 
-    // Logs the call with a pending delivery for each output, and gives it its id.
-    void addCall(Call& call, const std::vector<std::string>& outputs);
-    void addHookChange(bool offHook, std::string_view line, std::string_view received);
-    // The output's far end acknowledged the call at the UTC time given.
-    void markDelivered(int64_t callId, std::string_view output, std::string_view when);
-    // The calls still pending for the output, oldest first.
-    std::vector<Call> undelivered(std::string_view output);
-    // Logs an answered call's end with a pending delivery for each output that reports it.
-    void addHangUp(const FinishedCall& finished, const std::vector<std::string>& outputs);
-    void markHangUpDelivered(int64_t callId, std::string_view output, std::string_view when);
-    // The ends of answered calls still pending for the output, oldest call first.
-    std::vector<FinishedCall> undeliveredHangUps(std::string_view output);
+    // The highest call id in the log; 0 for none.
+    int64_t lastCallId() const { return lastCallId_; }
+    // Writes the batch in one transaction: all of it, or nothing and DatabaseError.
+    void write(const LogBatch& batch);
+    // The calls pending for the output with an id above afterId, oldest first, at most limit.
+    std::vector<Call> pendingCalls(std::string_view output, int64_t afterId, int64_t limit);
+    // The ends of answered calls pending for the output, likewise.
+    std::vector<FinishedCall> pendingHangUps(std::string_view output, int64_t afterId,
+                                             int64_t limit);
 
   private:
+    void insertCall(const LoggedCall& logged);
+    void insertHangUp(const LoggedHangUp& logged);
+
     Database db_;
+    int64_t lastCallId_ = 0;
     std::unique_ptr<Statement> insertCall_;
     std::unique_ptr<Statement> insertDelivery_;
     std::unique_ptr<Statement> insertHook_;
@@ -45,13 +93,8 @@ class CallLog {
     std::unique_ptr<Statement> insertAnswered_;
     std::unique_ptr<Statement> insertHangUpDelivery_;
     std::unique_ptr<Statement> updateHangUpDelivery_;
-};
-
-// One call as velko log lists it: the call and each output's delivery time (none while it is
-// pending).
-struct LoggedCall {
-    Call call;
-    std::vector<std::pair<std::string, std::optional<std::string>>> deliveries;
+    std::unique_ptr<Statement> pendingCalls_;
+    std::unique_ptr<Statement> pendingHangUps_;
 };
 
 // Which calls velko log lists, newest first.

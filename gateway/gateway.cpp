@@ -13,33 +13,32 @@ std::time_t seconds() { return std::chrono::system_clock::to_time_t(now()); }
 }  // namespace
 
 Gateway::Gateway(CallLog& log, LoopAccess& loop, ReportPrinter& report, GatewaySettings settings)
-    : log_(log), loop_(loop), report_(report), settings_(std::move(settings)) {}
+    : loop_(loop), report_(report), settings_(std::move(settings)), writer_(log, loop, *this) {}
 
 Gateway::~Gateway() {
     if (ringingAlarm_ != 0) loop_.cancel(ringingAlarm_);
 }
 
 void Gateway::addOutput(Output& output) {
-    outputs_.push_back(&output);
+    feeds_.push_back(std::make_unique<OutputFeed>(output, writer_));
     outputNames_.emplace_back(output.name());
     if (output.reportsHangUps()) hangUpOutputNames_.emplace_back(output.name());
 }
 
 void Gateway::start() {
-    for (Output* output : outputs_) {
-        const std::vector<FinishedCall> hangUps = output->reportsHangUps()
-                                                      ? log_.undeliveredHangUps(output->name())
-                                                      : std::vector<FinishedCall>{};
-        auto hangUp = hangUps.begin();
-        for (const Call& call : log_.undelivered(output->name())) {
-            for (; hangUp != hangUps.end() && hangUp->call.id < call.id; ++hangUp) {
-                output->callFinished(*hangUp);
-            }
-            output->deliver(call);
-        }
-        for (; hangUp != hangUps.end(); ++hangUp) output->callFinished(*hangUp);
-        output->lineStatus(status_);
+    for (const auto& feed : feeds_) {
+        feed->topUp();
+        feed->output().lineStatus(status_);
     }
+}
+
+bool Gateway::finish() {
+    // The outputs have stopped: nothing more is handed to them.
+    feeds_.clear();
+    if (writer_.write()) return true;
+    report_.failure("writing the call log",
+                    std::to_string(writer_.waitingCalls()) + " calls waiting in memory are lost");
+    return false;
 }
 
 Call Gateway::logged(const CallReport& report) {
@@ -60,14 +59,22 @@ Call Gateway::logged(const CallReport& report) {
     call.type = toUtf8(report.call.lTelType);
     call.line = settings_.line;
     call.received = utcTimeText(received);
-    log_.addCall(call, outputNames_);
     return call;
 }
 
 void Gateway::callReported(const CallReport& report) {
-    const Call call = logged(report);
+    Call call = logged(report);
+    const bool kept = writer_.addCall(call, outputNames_);
     report_.call(call);
-    for (Output* output : outputs_) output->deliver(call);
+    if (!kept) {
+        report_.failure("logging call " + std::to_string(call.id),
+                        "the log is failing and memory holds all it may");
+    }
+    if (kept) {
+        handAdded();
+    } else {
+        for (const auto& feed : feeds_) feed->handOver(call);
+    }
     ringingCall_ = call;
     ringingSince_ = seconds();
     if (ringingAlarm_ != 0) loop_.cancel(ringingAlarm_);
@@ -80,15 +87,12 @@ void Gateway::callReported(const CallReport& report) {
 }
 
 void Gateway::hookChanged(bool offHook) {
-    log_.addHookChange(offHook, settings_.line, utcTimeText(now()));
+    writer_.addHookChange({offHook, settings_.line, utcTimeText(now())});
     if (offHook && ringingCall_) {
         answeredCall_ = FinishedCall{*ringingCall_, ringingSince_, seconds(), 0};
     } else if (!offHook && answeredCall_) {
         answeredCall_->ended = seconds();
-        log_.addHangUp(*answeredCall_, hangUpOutputNames_);
-        for (Output* output : outputs_) {
-            if (output->reportsHangUps()) output->callFinished(*answeredCall_);
-        }
+        if (writer_.addHangUp(*answeredCall_, hangUpOutputNames_)) handAdded();
         answeredCall_.reset();
     }
     // Told once everything the change brings is logged.
@@ -109,17 +113,54 @@ void Gateway::terminalChanged(bool connected, const std::string& reason) {
     publishStatus();
 }
 
+void Gateway::handAdded() {
+    for (const auto& feed : feeds_) {
+        feed->added();
+        feed->topUp();
+    }
+}
+
+void Gateway::acknowledged(std::string_view output) {
+    for (const auto& feed : feeds_) {
+        if (feed->output().name() != output) continue;
+        feed->acknowledged();
+        feed->topUp();
+    }
+}
+
 void Gateway::delivered(std::string_view output, int64_t callId) {
-    log_.markDelivered(callId, output, utcTimeText(now()));
+    writer_.delivered(callId, output, utcTimeText(now()));
     report_.delivered(output, callId);
+    acknowledged(output);
 }
 
 void Gateway::hangUpDelivered(std::string_view output, int64_t callId) {
-    log_.markHangUpDelivered(callId, output, utcTimeText(now()));
+    writer_.hangUpDelivered(callId, output, utcTimeText(now()));
+    acknowledged(output);
 }
 
 void Gateway::connectionChanged(std::string_view output, bool up, const std::string& reason) {
     report_.connection(output, up, reason);
+}
+
+void Gateway::logFailing(const std::string& reason) {
+    report_.logFailing(reason);
+    status_.logFailure = reason;
+    publishStatus();
+    if (settings_.serviceStatus) settings_.serviceStatus("log failing: " + reason);
+}
+
+void Gateway::logRecovered(size_t calls) {
+    report_.logRecovered(calls);
+    status_.logFailure.reset();
+    publishStatus();
+    if (settings_.serviceStatus) {
+        settings_.serviceStatus("log recovered: " + std::to_string(calls) + " calls written");
+    }
+}
+
+void Gateway::written() {
+    for (const auto& feed : feeds_) feed->topUp();
 }
 
 void Gateway::setRinging(bool ringing) {
@@ -129,7 +170,7 @@ void Gateway::setRinging(bool ringing) {
 }
 
 void Gateway::publishStatus() {
-    for (Output* output : outputs_) output->lineStatus(status_);
+    for (const auto& feed : feeds_) feed->output().lineStatus(status_);
 }
 
 }  // namespace velko::gateway

@@ -1,14 +1,18 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "control/call_report.h"
 #include "gateway/call_log.h"
+#include "gateway/log_writer.h"
 #include "gateway/loop_access.h"
 #include "gateway/output.h"
+#include "gateway/output_feed.h"
 #include "gateway/report_printer.h"
 
 namespace velko::gateway {
@@ -17,13 +21,16 @@ struct GatewaySettings {
     std::string line = "velko";
     // How long the line counts as ringing after a call report when nobody lifts the receiver.
     std::chrono::milliseconds ringingTime{30000};
+    // Tells the service manager the state of the log in a few words; may be empty.
+    std::function<void(const std::string&)> serviceStatus;
 };
 
 // The heart of the service, on the control's thread: each caller report becomes a call in the
 // log, committed, and only then goes to every output; each acknowledgement an output reports
-// is written back to the log. It also keeps the line's status (terminal connected, hook,
-// ringing) for the outputs and logs hook changes.
-class Gateway final : public OutputEvents {
+// is written back to the log. While the log fails, calls wait in memory and go to the outputs
+// all the same (LogWriter). It also keeps the line's status (terminal connected, hook, ringing,
+// the log failing) for the outputs and logs hook changes.
+class Gateway final : public OutputEvents, private LogWriter::Listener {
   public:
     Gateway(CallLog& log, LoopAccess& loop, ReportPrinter& report, GatewaySettings settings);
     ~Gateway() override;
@@ -33,8 +40,11 @@ class Gateway final : public OutputEvents {
     // Adds an output before start.
     void addOutput(Output& output);
     // Hands every output what the log still holds undelivered for it, oldest first: the calls,
-    // and the ends of answered calls, each after its call.
+    // and the ends of answered calls, each after its call (OutputFeed).
     void start();
+    // Once the outputs have stopped: writes what waits in memory; false when the log failed and
+    // it is lost.
+    bool finish();
 
     void callReported(const CallReport& report);
     void hookChanged(bool offHook);
@@ -45,15 +55,22 @@ class Gateway final : public OutputEvents {
     void connectionChanged(std::string_view output, bool up, const std::string& reason) override;
 
   private:
+    void logFailing(const std::string& reason) override;
+    void logRecovered(size_t calls) override;
+    void written() override;
+
     Call logged(const CallReport& report);
+    // Tells every output's feed that something new is pending, and tops it up.
+    void handAdded();
+    void acknowledged(std::string_view output);
     void setRinging(bool ringing);
     void publishStatus();
 
-    CallLog& log_;
     LoopAccess& loop_;
     ReportPrinter& report_;
     GatewaySettings settings_;
-    std::vector<Output*> outputs_;
+    LogWriter writer_;
+    std::vector<std::unique_ptr<OutputFeed>> feeds_;
     std::vector<std::string> outputNames_;
     std::vector<std::string> hangUpOutputNames_;
     LineStatus status_;

@@ -37,11 +37,12 @@ MqttMessage MqttTopics::ringing(bool ringing) const {
     return {base_ + "ringing", ringing ? "true" : "false", true};
 }
 
-MqttMessage MqttTopics::status(bool terminalConnected) const {
-    return {base_ + "status",
-            text({{"gateway", "online"},
-                  {"terminal", terminalConnected ? "connected" : "disconnected"}}),
-            true};
+MqttMessage MqttTopics::status(const LineStatus& status) const {
+    Json payload{{"gateway", "online"},
+                 {"terminal", status.terminalConnected ? "connected" : "disconnected"},
+                 {"log", status.logFailure ? "failing" : "ok"}};
+    if (status.logFailure) payload["log_reason"] = *status.logFailure;
+    return {base_ + "status", text(payload), true};
 }
 
 MqttMessage MqttTopics::offline() const {

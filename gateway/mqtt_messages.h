@@ -26,7 +26,8 @@ class MqttTopics {
     MqttMessage lastCall(const Call& call) const;
     MqttMessage hook(bool offHook) const;
     MqttMessage ringing(bool ringing) const;
-    MqttMessage status(bool terminalConnected) const;
+    // The gateway online, the terminal's connection and the call log's state.
+    MqttMessage status(const LineStatus& status) const;
     // The last will, and what a clean stop publishes.
     MqttMessage offline() const;
     // Retained configuration that home-automation systems read to show the line without hand

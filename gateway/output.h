@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,8 @@ struct LineStatus {
     bool terminalConnected = false;
     bool offHook = false;
     bool ringing = false;
+    // Why the call log cannot be written; none while it can.
+    std::optional<std::string> logFailure;
 };
 
 // What an output reports to the gateway, always on the loop's thread.
@@ -28,10 +31,10 @@ class OutputEvents {
 };
 
 // One destination of the calls (NCID, MQTT): its own connection, reconnection with backoff,
-// and sanitising of values. The gateway hands it every logged call in the log's order,
-// the calls still undelivered at start first; the output delivers them in that order, resends
-// what was not acknowledged after every reconnection, and reports each acknowledged call once
-// through OutputEvents. No method blocks.
+// and sanitising of values. The gateway hands it the calls in the log's order, the calls still
+// undelivered at start first, never more than a window of them unacknowledged (OutputFeed); the
+// output delivers them in that order, resends what it holds unacknowledged after every
+// reconnection, and reports each acknowledged call once through OutputEvents. No method blocks.
 class Output {
   public:
     virtual ~Output() = default;

@@ -48,4 +48,14 @@ void ReportPrinter::failure(std::string_view what, const std::string& reason) {
     out_ << what << " failed: " << reason << std::endl;
 }
 
+void ReportPrinter::logFailing(const std::string& reason) {
+    if (json_) return printJson(out_, {{"event", "log"}, {"state", "failing"}, {"reason", reason}});
+    out_ << "log failing: " << reason << std::endl;
+}
+
+void ReportPrinter::logRecovered(size_t calls) {
+    if (json_) return printJson(out_, {{"event", "log"}, {"state", "recovered"}, {"calls", calls}});
+    out_ << "log recovered: " << calls << " calls written" << std::endl;
+}
+
 }  // namespace velko::gateway

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -10,7 +11,7 @@
 namespace velko::gateway {
 
 // What the gateway tells on standard output, one line per event, flushed at once: readable
-// lines, or JSON objects (docs/gateway.md).
+// lines, or JSON objects (README, "velko gateway").
 class ReportPrinter {
   public:
     ReportPrinter(std::ostream& out, bool json) : out_(out), json_(json) {}
@@ -21,6 +22,10 @@ class ReportPrinter {
     // peer is "terminal" or an output's name; reason is empty when there is none to tell.
     void connection(std::string_view peer, bool up, const std::string& reason);
     void failure(std::string_view what, const std::string& reason);
+    // The call log could not be written, and why; it was written again, with the calls that
+    // waited in memory.
+    void logFailing(const std::string& reason);
+    void logRecovered(size_t calls);
 
   private:
     std::ostream& out_;

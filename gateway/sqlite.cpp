@@ -7,20 +7,20 @@ namespace velko::gateway {
 namespace {
 
 [[noreturn]] void fail(sqlite3* db, std::string_view doing) {
-    throw DatabaseError(std::string(doing) + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
+    throw DatabaseError(doing, db ? sqlite3_errmsg(db) : "out of memory");
 }
 
 }  // namespace
 
-Database::Database(const std::string& path, Mode mode) {
+Database::Database(const std::string& path, Mode mode, std::chrono::milliseconds busyWait) {
     const int flags =
         mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
         const std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
-        throw DatabaseError(path + ": " + message);
+        throw DatabaseError(path, message);
     }
-    sqlite3_busy_timeout(db_, 2000);
+    sqlite3_busy_timeout(db_, static_cast<int>(busyWait.count()));
 }
 
 Database::~Database() { sqlite3_close(db_); }
@@ -63,7 +63,9 @@ bool Statement::step() {
     const int result = sqlite3_step(statement_);
     if (result == SQLITE_ROW) return true;
     if (result == SQLITE_DONE) return false;
-    fail(db_, sqlite3_sql(statement_));
+    const DatabaseError error(sqlite3_sql(statement_), sqlite3_errmsg(db_));
+    reset();
+    throw error;
 }
 
 void Statement::run() {
@@ -87,7 +89,13 @@ std::optional<std::string> Statement::optionalText(int column) const {
                        static_cast<size_t>(sqlite3_column_bytes(statement_, column)));
 }
 
-Transaction::Transaction(Database& db) : db_(db) { db_.execute("BEGIN IMMEDIATE"); }
+Transaction::Transaction(Database& db) : db_(db) {
+    // A transaction that a failed commit and a failed rollback left open is ended first.
+    if (sqlite3_get_autocommit(db_.handle()) == 0) {
+        sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    db_.execute("BEGIN IMMEDIATE");
+}
 
 Transaction::~Transaction() {
     if (open_) sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);

@@ -1,20 +1,29 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace velko::gateway {
 
-// A failure of SQLite, with its message.
+// A failure of SQLite: what was being done, and SQLite's reason.
 class DatabaseError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    DatabaseError(std::string_view doing, std::string reason)
+        : std::runtime_error(std::string(doing) + ": " + reason), reason_(std::move(reason)) {}
+
+    // SQLite's words alone ("database or disk is full").
+    const std::string& reason() const { return reason_; }
+
+  private:
+    std::string reason_;
 };
 
 // One SQLite database connection; closed with the object. Every failure raises DatabaseError.
@@ -22,7 +31,9 @@ class Database {
   public:
     enum class Mode { ReadWrite, ReadOnly };
 
-    Database(const std::string& path, Mode mode);
+    // A writer waits up to busyWait for another connection's write to end.
+    Database(const std::string& path, Mode mode,
+             std::chrono::milliseconds busyWait = std::chrono::seconds(2));
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -49,7 +60,8 @@ class Statement {
     Statement& bind(int index, std::string_view text);
     // NULL for none.
     Statement& bindOptional(int index, const std::optional<std::string>& text);
-    // True while there is a row to read; false once the statement has run to its end.
+    // True while there is a row to read; false once the statement has run to its end. A failed
+    // step resets the statement, so that it can run again.
     bool step();
     // Runs a statement that returns no rows and resets it.
     void run();

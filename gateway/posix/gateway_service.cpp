@@ -1,14 +1,15 @@
 #include "gateway/posix/gateway_service.h"
 
-#include <filesystem>
 #include <iostream>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #include "control_class/velko_foxpro.h"
 #include "gateway/call_log.h"
 #include "gateway/gateway.h"
 #include "gateway/posix/poll_loop_access.h"
+#include "gateway/posix/private_files.h"
 #include "gateway/posix/service_notifier.h"
 #include "gateway/terminal_reader.h"
 #include "gateway/terminal_session.h"
@@ -18,13 +19,18 @@ namespace velko::gateway {
 int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
                const std::function<bool()>& stopRequested) {
     ReportPrinter report(std::cout, options.json);
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(options.callsPath).parent_path(),
-                                        ignored);
+    try {
+        createPrivateFile(options.callsPath);
+    } catch (const std::system_error& error) {
+        throw DatabaseError(options.callsPath, error.code().message());
+    }
     CallLog log(options.callsPath, options.powerSafe ? CallLog::Durability::PowerSafe
                                                      : CallLog::Durability::ProcessSafe);
     PollLoopAccess loop(platform.loop());
-    Gateway gateway(log, loop, report, {options.line, options.ringingTime});
+    ServiceNotifier service(loop);
+    Gateway gateway(log, loop, report,
+                    {options.line, options.ringingTime,
+                     [&service](const std::string& text) { service.status(text); }});
     std::vector<std::unique_ptr<Output>> outputs;
     if (options.ncid) outputs.push_back(std::make_unique<NcidOutput>(*options.ncid, loop, gateway));
     if (options.mqtt) outputs.push_back(std::make_unique<MqttOutput>(*options.mqtt, loop, gateway));
@@ -39,7 +45,6 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
                              [&gateway](bool connected, const std::string& reason) {
                                  gateway.terminalChanged(connected, reason);
                              });
-    ServiceNotifier service(loop);
     terminal.start();
     service.ready();
     runUntil(platform.loop(), stopRequested, MessageLoop::Clock::time_point::max());
@@ -49,7 +54,7 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
     for (const auto& output : outputs) output->stop();
     // Acknowledgements the outputs handed over before they stopped go into the log.
     platform.loop().runPending();
-    return 0;
+    return gateway.finish() ? 0 : 1;
 }
 
 }  // namespace velko::gateway

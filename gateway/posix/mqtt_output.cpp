@@ -230,8 +230,9 @@ void MqttOutput::publishPending() {
 
 // The retained state of the line, each part again when it changed or on a new connection.
 void MqttOutput::publishStatus() {
-    if (!published_ || published_->terminalConnected != status_.terminalConnected) {
-        publish(topics_.status(status_.terminalConnected));
+    if (!published_ || published_->terminalConnected != status_.terminalConnected ||
+        published_->logFailure != status_.logFailure) {
+        publish(topics_.status(status_));
     }
     if (!published_ || published_->offHook != status_.offHook)
         publish(topics_.hook(status_.offHook));

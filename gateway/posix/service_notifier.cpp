@@ -22,6 +22,8 @@ void ServiceNotifier::ready() {
 
 void ServiceNotifier::stopping() { sd_notify(0, "STOPPING=1"); }
 
+void ServiceNotifier::status(const std::string& text) { sd_notify(0, ("STATUS=" + text).c_str()); }
+
 // Twice per period, as the manager recommends.
 void ServiceNotifier::feedWatchdog() {
     sd_notify(0, "WATCHDOG=1");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <string>
 
 #include "gateway/loop_access.h"
 
@@ -18,6 +19,8 @@ class ServiceNotifier {
 
     void ready();
     void stopping();
+    // The state in a few words, as the manager shows it (systemctl status).
+    void status(const std::string& text);
 
   private:
     void feedWatchdog();

@@ -38,7 +38,7 @@ def test_calls_and_the_lines_status_reach_a_subscriber(tmp_path, broker, sims, g
     assert subscriber.payloads("velko/shop/ringing") == ["false", "true", "false", "true",
                                                          "false"]
     assert json.loads(subscriber.payloads("velko/shop/status")[-1]) == {
-        "gateway": "online", "terminal": "connected"}
+        "gateway": "online", "terminal": "connected", "log": "ok"}
     discovery = {topic: json.loads(payload) for topic, payload, _, _ in subscriber.messages
                  if topic.startswith("homeassistant/")}
     assert sorted(discovery) == ["homeassistant/binary_sensor/velko_shop/off_hook/config",
