@@ -48,4 +48,15 @@ void ReportPrinter::failure(std::string_view what, const std::string& reason) {
     out_ << what << " failed: " << reason << std::endl;
 }
 
+void ReportPrinter::pruned(int64_t calls, int64_t hookChanges, int64_t keepDays) {
+    if (json_) {
+        return printJson(out_, {{"event", "pruned"},
+                                {"calls", calls},
+                                {"hook_changes", hookChanges},
+                                {"keep_days", keepDays}});
+    }
+    out_ << "log pruned: " << calls << " calls and " << hookChanges << " hook changes older than "
+         << keepDays << " days" << std::endl;
+}
+
 }  // namespace velko::gateway

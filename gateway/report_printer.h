@@ -21,6 +21,8 @@ class ReportPrinter {
     // peer is "terminal" or an output's name; reason is empty when there is none to tell.
     void connection(std::string_view peer, bool up, const std::string& reason);
     void failure(std::string_view what, const std::string& reason);
+    // The log lost what was older than keepDays days (velko gateway --keep-days).
+    void pruned(int64_t calls, int64_t hookChanges, int64_t keepDays);
 
   private:
     std::ostream& out_;
