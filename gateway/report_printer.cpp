@@ -58,4 +58,15 @@ void ReportPrinter::logRecovered(size_t calls) {
     out_ << "log recovered: " << calls << " calls written" << std::endl;
 }
 
+void ReportPrinter::pruned(int64_t calls, int64_t hookChanges, int64_t keepDays) {
+    if (json_) {
+        return printJson(out_, {{"event", "pruned"},
+                                {"calls", calls},
+                                {"hook_changes", hookChanges},
+                                {"keep_days", keepDays}});
+    }
+    out_ << "log pruned: " << calls << " calls and " << hookChanges << " hook changes older than "
+         << keepDays << " days" << std::endl;
+}
+
 }  // namespace velko::gateway

@@ -26,6 +26,8 @@ class ReportPrinter {
     // waited in memory.
     void logFailing(const std::string& reason);
     void logRecovered(size_t calls);
+    // The log lost what was older than keepDays days (velko gateway --keep-days).
+    void pruned(int64_t calls, int64_t hookChanges, int64_t keepDays);
 
   private:
     std::ostream& out_;

@@ -8,6 +8,7 @@
 #include "control_class/velko_foxpro.h"
 #include "gateway/call_log.h"
 #include "gateway/gateway.h"
+#include "gateway/log_retention.h"
 #include "gateway/posix/poll_loop_access.h"
 #include "gateway/posix/private_files.h"
 #include "gateway/posix/service_notifier.h"
@@ -36,6 +37,8 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
     if (options.mqtt) outputs.push_back(std::make_unique<MqttOutput>(*options.mqtt, loop, gateway));
     for (const auto& output : outputs) gateway.addOutput(*output);
     gateway.start();
+    std::optional<LogRetention> retention;
+    if (options.keepDays) retention.emplace(options.callsPath, *options.keepDays, loop, report);
 
     velko_foxpro control(platform);
     TerminalReader reader({[&gateway](const CallReport& report) { gateway.callReported(report); },

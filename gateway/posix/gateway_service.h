@@ -19,6 +19,7 @@ struct GatewayOptions {
     bool powerSafe = false;
     bool json = false;
     std::chrono::milliseconds ringingTime{30000};
+    std::optional<std::chrono::days> keepDays;  // none: the log keeps every call
     std::optional<NcidSettings> ncid;
     std::optional<MqttSettings> mqtt;
 };

@@ -27,6 +27,7 @@ struct GatewayCommandOptions {
     gateway::GatewayOptions gateway;
     std::vector<std::string> devices;
     int ringingSeconds = 30;
+    int keepDays = 0;
     std::string ncid;
     std::string mqtt;
     std::string mqttTopic = "velko";
@@ -106,6 +107,7 @@ int serveGateway(GatewayCommandOptions& options) {
         options.gateway.callsPath = gateway::defaultCallLogPath();
     }
     options.gateway.ringingTime = std::chrono::seconds(options.ringingSeconds);
+    if (options.keepDays > 0) options.gateway.keepDays = std::chrono::days(options.keepDays);
     if (!options.ncid.empty()) {
         const auto [host, port] = *hostAndPort(options.ncid, 3333);
         options.gateway.ncid = gateway::NcidSettings{host, port, VELKO_VERSION_TEXT};
@@ -161,6 +163,11 @@ void addGatewayCommand(CLI::App& app, int& status) {
     command->add_flag("--power-safe", options->gateway.powerSafe,
                       "Flush every logged call to the disk, so that it survives a power cut "
                       "(slower: see the README)");
+    command
+        ->add_option("--keep-days", options->keepDays,
+                     "Delete, at the start and daily, the calls older than N days that every "
+                     "output acknowledged (default: keep every call)")
+        ->check(CLI::Range(1, 36500));
     command
         ->add_option("--ringing-seconds", options->ringingSeconds,
                      "The line counts as ringing this long after a call report")

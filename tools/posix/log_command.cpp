@@ -3,6 +3,7 @@
 
 #include "gateway/call_log_path.h"
 #include "gateway/call_time.h"
+#include "gateway/log_backup.h"
 #include "gateway/log_listing.h"
 #include "tools/posix/commands.h"
 
@@ -13,6 +14,7 @@ namespace {
 struct LogOptions {
     std::string callsPath;
     std::string since;
+    std::string backup;
     gateway::CallFilter filter;
     bool json = false;
     bool csv = false;
@@ -26,6 +28,10 @@ int listLog(LogOptions& options) {
             gateway::utcTimeText(std::chrono::system_clock::from_time_t(*start));
     }
     try {
+        if (!options.backup.empty()) {
+            gateway::backUpCallLog(options.callsPath, options.backup);
+            return 0;
+        }
         const auto calls = gateway::listCalls(options.callsPath, options.filter);
         const auto format = options.json  ? gateway::ListingFormat::JsonLines
                             : options.csv ? gateway::ListingFormat::Csv
@@ -58,8 +64,15 @@ void addLogCommand(CLI::App& app, int& status) {
     command->add_option("--limit", options->filter.limit, "At most N calls")
         ->check(CLI::NonNegativeNumber);
     CLI::Option* json = command->add_flag("--json", options->json, "One JSON object per line");
-    command->add_flag("--csv", options->csv, "Comma-separated values with a header line")
-        ->excludes(json);
+    CLI::Option* csv =
+        command->add_flag("--csv", options->csv, "Comma-separated values with a header line")
+            ->excludes(json);
+    command
+        ->add_option("--backup", options->backup,
+                     "Instead of listing, copy the whole log into FILE, also while a gateway "
+                     "writes to it")
+        ->type_name("FILE")
+        ->excludes(json, csv);
     command->callback([options, &status] { status = listLog(*options); });
 }
 

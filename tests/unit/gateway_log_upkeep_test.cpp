@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "gateway/call_log.h"
+#include "gateway/log_backup.h"
+#include "gateway/log_retention.h"
+
+namespace velko::gateway {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A call log's pruning and backup on real SQLite files in a folder of the test's own.
+class LogUpkeep : public ::testing::Test {
+  protected:
+    LogUpkeep()
+        : folder_(fs::temp_directory_path() /
+                  ("velko-upkeep-" +
+                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))),
+          path_((fs::create_directories(folder_), folder_ / "calls.db").string()),
+          log_(path_, CallLog::Durability::ProcessSafe) {}
+    ~LogUpkeep() override { fs::remove_all(folder_); }
+
+    // A call received at `received`, logged for the outputs.
+    int64_t logCall(std::string received,
+                    const std::vector<std::string>& outputs = {"mqtt", "ncid"}) {
+        Call call;
+        call.received = std::move(received);
+        log_.addCall(call, outputs);
+        return call.id;
+    }
+    // The logged call was answered; its end waits for NCID.
+    void hangUp(int64_t id) {
+        FinishedCall finished;
+        finished.call.id = id;
+        log_.addHangUp(finished, {"ncid"});
+    }
+    void acknowledge(int64_t id) {
+        for (const char* output : {"mqtt", "ncid"}) log_.markDelivered(id, output, kLate);
+    }
+    int64_t rows(const std::string& table) {
+        Statement count(db_, "SELECT count(*) FROM " + table);
+        count.step();
+        return count.integer(0);
+    }
+    std::vector<int64_t> ids(const std::string& path) {
+        std::vector<int64_t> result;
+        for (const LoggedCall& logged : listCalls(path, {})) result.push_back(logged.call.id);
+        return result;
+    }
+
+    static constexpr const char* kOld = "2026-01-01T00:00:00.000Z";
+    static constexpr const char* kCut = "2026-02-01T00:00:00.000Z";
+    static constexpr const char* kLate = "2026-03-01T00:00:00.000Z";
+    fs::path folder_;
+    std::string path_;
+    CallLog log_;
+    Database db_{path_, Database::Mode::ReadWrite};
+};
+
+TEST_F(LogUpkeep, PrunesOnlyOldCallsEveryOutputAcknowledgedWithTheirRowsAndKeepsTheNewest) {
+    const int64_t acknowledged = logCall(kOld);
+    acknowledge(acknowledged);
+    const int64_t pendingForNcid = logCall(kOld);
+    log_.markDelivered(pendingForNcid, "mqtt", kLate);
+    const int64_t hangUpPending = logCall(kOld);
+    acknowledge(hangUpPending);
+    hangUp(hangUpPending);
+    const int64_t hangUpAcknowledged = logCall(kOld);
+    acknowledge(hangUpAcknowledged);
+    hangUp(hangUpAcknowledged);
+    log_.markHangUpDelivered(hangUpAcknowledged, "ncid", kLate);
+    logCall(kOld, {});
+    const int64_t recent = logCall(kLate);
+    acknowledge(recent);
+    const int64_t newestOld = logCall(kOld);
+    acknowledge(newestOld);
+    log_.addHookChange(true, "shop", kOld);
+    log_.addHookChange(false, "shop", kLate);
+
+    const PrunedRows pruned = pruneCallLog(db_, kCut);
+
+    EXPECT_EQ(pruned.calls, 3);
+    EXPECT_EQ(pruned.hookChanges, 1);
+    EXPECT_EQ(ids(path_), (std::vector{newestOld, recent, hangUpPending, pendingForNcid}));
+    EXPECT_EQ(rows("deliveries"), 8);
+    EXPECT_EQ(rows("answered_calls"), 1);
+    EXPECT_EQ(rows("hang_up_deliveries"), 1);
+    EXPECT_EQ(rows("hook_changes"), 1);
+    // The next call's id follows the newest one's, as if nothing had been deleted.
+    EXPECT_EQ(logCall(kLate), newestOld + 1);
+}
+
+TEST_F(LogUpkeep, BacksUpAConsistentCopyWhileAnotherConnectionWrites) {
+    std::atomic<int> written = 0;
+    std::atomic<bool> stop = false;
+    std::thread writer([this, &written, &stop] {
+        CallLog other(path_, CallLog::Durability::ProcessSafe);
+        while (!stop) {
+            Call call;
+            call.received = kLate;
+            other.addCall(call, {"mqtt", "ncid"});
+            ++written;
+        }
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (written < 100 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    const std::string copy = (folder_ / "copy.db").string();
+    backUpCallLog(path_, copy);
+    stop = true;
+    writer.join();
+
+    // Every call in the copy came with both its deliveries, in one transaction.
+    const std::vector<int64_t> copied = ids(copy);
+    ASSERT_GE(copied.size(), 100U);
+    EXPECT_EQ(copied.front(), static_cast<int64_t>(copied.size()));
+    for (const LoggedCall& logged : listCalls(copy, {})) {
+        EXPECT_EQ(logged.deliveries.size(), 2U) << "call " << logged.call.id;
+    }
+    EXPECT_EQ(fs::status(copy).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_THROW(backUpCallLog(path_, path_), DatabaseError);
+}
+
+}  // namespace
+}  // namespace velko::gateway
