@@ -65,10 +65,10 @@ std::vector<Entry> entries(Architecture architecture) {
         {clsid + "\\TypeLib", "", text(kLibraryId)},
         {clsid + "\\Version", "", libraryVersion()},
         {clsid + "\\ProgID", "", text(kProgId)},
-        {progIdKey(), "", text(kClassName)},
-        {progIdKey() + "\\CLSID", "", text(kClassId)},
-        {library, "", text(kLibraryHelpString)},
-        {library + "\\FLAGS", "", text(kLibraryFlags)},
+        {progIdKey(), "", text(kClassName), true},
+        {progIdKey() + "\\CLSID", "", text(kClassId), true},
+        {library, "", text(kLibraryHelpString), true},
+        {library + "\\FLAGS", "", text(kLibraryFlags), true},
         {libraryKindKey(architecture), "", module},
     };
     addInterface(entries, kDualInterfaceId, "_velko_foxpro", kDualProxy);

@@ -22,6 +22,8 @@ struct Entry {
     // A text value, in which kModulePlaceholder stands for the module's full path; no value
     // means the key alone.
     std::optional<std::string> value;
+    // On 64-bit Windows one key serves both architectures' registrations.
+    bool shared = false;
 };
 
 enum class Architecture { x86, x64 };

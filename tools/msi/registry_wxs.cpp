@@ -1,7 +1,9 @@
-// velko_registry_wxs ARCHITECTURE FILE_ID: the registry entries of the control's registration
-// (activex/registry_entries.h) for the module of an architecture, x86 or x64, as a WiX include
-// for the Windows Installer package's component of that module (packaging/windows/velko.wxs).
-// FILE_ID names the module's File element: the entries give its installed path as [#FILE_ID].
+// velko_registry_wxs ARCHITECTURE FILE_ID [--without-shared]: the registry entries of the
+// control's registration (activex/registry_entries.h) for the module of an architecture, x86 or
+// x64, as a WiX include for the Windows Installer package's component of that module
+// (packaging/windows/velko.wxs). FILE_ID names the module's File element: the entries give its
+// installed path as [#FILE_ID]. --without-shared leaves out the entries whose keys both
+// architectures share, for a package whose 64-bit component writes them.
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -66,9 +68,11 @@ void write(std::ostream& out, const Entry& entry, const std::string& fileId) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string_view architecture = argc == 3 ? argv[1] : "";
-    if (architecture != "x86" && architecture != "x64") {
-        std::cerr << "usage: velko_registry_wxs x86|x64 FILE_ID\n";
+    const std::string_view architecture = argc == 3 || argc == 4 ? argv[1] : "";
+    const bool withShared = argc == 3;
+    if ((architecture != "x86" && architecture != "x64") ||
+        (!withShared && std::string_view(argv[3]) != "--without-shared")) {
+        std::cerr << "usage: velko_registry_wxs x86|x64 FILE_ID [--without-shared]\n";
         return 2;
     }
     const std::string fileId = argv[2];
@@ -77,7 +81,7 @@ int main(int argc, char** argv) {
               << "<Include>\n";
     for (const Entry& entry :
          velko::registry::entries(architecture == "x64" ? Architecture::x64 : Architecture::x86)) {
-        write(std::cout, entry, fileId);
+        if (withShared || !entry.shared) write(std::cout, entry, fileId);
     }
     std::cout << "</Include>\n";
     return std::cout.flush() ? 0 : 1;
