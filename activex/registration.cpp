@@ -5,6 +5,7 @@
 #include "activex/module_identity.h"
 #include "activex/picture.h"
 #include "activex/registry_entries.h"
+#include "platform/win32/com/com_ref.h"
 
 namespace velko::win32 {
 
@@ -90,15 +91,16 @@ bool keyExists(const std::string& key, REGSAM view = 0) {
 
 // The module's type library answers for the identifiers the registry gives it.
 bool libraryLoads(const std::wstring& modulePath) {
-    ITypeLib* library = nullptr;
-    if (FAILED(LoadTypeLibEx(modulePath.c_str(), REGKIND_NONE, &library))) return false;
+    ComRef<ITypeLib> library;
     TLIBATTR* attributes = nullptr;
-    const bool same = SUCCEEDED(library->GetLibAttr(&attributes)) &&
-                      IsEqualGUID(attributes->guid, kLibraryId) &&
+    if (FAILED(LoadTypeLibEx(modulePath.c_str(), REGKIND_NONE, library.put())) ||
+        FAILED(library->GetLibAttr(&attributes))) {
+        return false;
+    }
+    const bool same = IsEqualGUID(attributes->guid, kLibraryId) &&
                       attributes->wMajorVerNum == kLibraryMajorVersion &&
                       attributes->wMinorVerNum == kLibraryMinorVersion;
-    if (attributes != nullptr) library->ReleaseTLibAttr(attributes);
-    library->Release();
+    library->ReleaseTLibAttr(attributes);
     return same;
 }
 
