@@ -2,16 +2,33 @@
 
 #include <olectl.h>
 
-#include <cwchar>
-#include <iterator>
-
 #include "activex/module_identity.h"
 #include "activex/picture.h"
+#include "activex/registry_entries.h"
 #include "platform/win32/com/com_ref.h"
 
 namespace velko::win32 {
 
 namespace {
+
+using registry::Architecture;
+
+static_assert(registry::kMiscStatus == kMiscStatus);
+static_assert(registry::kToolboxPicture == kPictureResource);
+static_assert(registry::kLibraryMajorVersion == kLibraryMajorVersion &&
+              registry::kLibraryMinorVersion == kLibraryMinorVersion);
+
+// A 64-bit and a 32-bit module register side by side on 64-bit Windows, each in the registry
+// view of its architecture; the programmatic identifier and the type library's key are shared.
+constexpr bool k64Bit = sizeof(void*) == 8;
+constexpr Architecture kArchitecture = k64Bit ? Architecture::x64 : Architecture::x86;
+constexpr Architecture kOtherArchitecture = k64Bit ? Architecture::x86 : Architecture::x64;
+// The view of the other architecture's module. On 32-bit Windows a 32-bit module names the
+// 64-bit view, which the system ignores there: the module's own view is the only one.
+constexpr REGSAM kOtherView = k64Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+
+// The table's texts are ASCII.
+std::wstring wide(std::string_view text) { return std::wstring(text.begin(), text.end()); }
 
 std::wstring guidText(const GUID& guid) {
     wchar_t text[40];
@@ -19,68 +36,52 @@ std::wstring guidText(const GUID& guid) {
     return text;
 }
 
-// A 64-bit and a 32-bit module register side by side on 64-bit Windows: the class in the
-// registry view of each, the type library as one entry per architecture. The programmatic
-// identifier is a single key that both views share.
-constexpr bool k64Bit = sizeof(void*) == 8;
-constexpr SYSKIND kLibraryKind = k64Bit ? SYS_WIN64 : SYS_WIN32;
-constexpr const wchar_t* kLibraryKindKey = k64Bit ? L"win64" : L"win32";
-// The view of the other architecture's module. On 32-bit Windows a 32-bit module names the
-// 64-bit view, which the system ignores there: the module's own view is the only one.
-constexpr REGSAM kOtherView = k64Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
-
-std::wstring classKey() { return L"CLSID\\" + guidText(kClassId); }
-
-// As the type library's registry key spells it: major.minor, in hexadecimal.
-std::wstring libraryVersion() {
-    wchar_t text[12];
-    swprintf(text, std::size(text), L"%x.%x", kLibraryMajorVersion, kLibraryMinorVersion);
-    return text;
+// The table names the identifiers this module was built with.
+bool tableMatchesModule() {
+    return wide(registry::kClassId) == guidText(kClassId) &&
+           wide(registry::kLibraryId) == guidText(kLibraryId) &&
+           wide(registry::kDualInterfaceId) == guidText(kDualInterfaceId) &&
+           wide(registry::kEventInterfaceId) == guidText(kEventInterfaceId) &&
+           wide(registry::kProgId) == kProgId && wide(registry::kClassName) == kClassName;
 }
 
-std::wstring libraryEntryKey() {
-    return L"TypeLib\\" + guidText(kLibraryId) + L"\\" + libraryVersion() + L"\\0\\" +
-           kLibraryKindKey;
+// The entry's value with the module's path in place of the placeholder.
+std::wstring valueFor(const std::string& value, const std::wstring& modulePath) {
+    std::wstring result = wide(value);
+    const size_t at = value.find(registry::kModulePlaceholder);
+    if (at != std::string::npos) {
+        result.replace(at, registry::kModulePlaceholder.size(), modulePath);
+    }
+    return result;
 }
 
-bool setValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+bool write(const registry::Entry& entry, const std::wstring& modulePath) {
     HKEY handle = nullptr;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_SET_VALUE, nullptr, &handle, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, wide(entry.key).c_str(), 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &handle,
+                        nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    const LSTATUS status = RegSetValueExW(handle, name, 0, REG_SZ,
-                                          reinterpret_cast<const BYTE*>(value.c_str()), bytes);
+    LSTATUS status = ERROR_SUCCESS;
+    if (entry.value) {
+        const std::wstring name = wide(entry.name);
+        const std::wstring value = valueFor(*entry.value, modulePath);
+        status = RegSetValueExW(handle, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(value.c_str()),
+                                static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    }
     RegCloseKey(handle);
     return status == ERROR_SUCCESS;
 }
 
-bool writeClassKeys(const std::wstring& modulePath) {
-    const std::wstring clsid = classKey();
-    return setValue(clsid, nullptr, kClassName) &&
-           setValue(clsid + L"\\InprocServer32", nullptr, modulePath) &&
-           setValue(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
-           setValue(clsid + L"\\Control", nullptr, L"") &&
-           setValue(clsid + L"\\MiscStatus", nullptr, L"0") &&
-           setValue(clsid + L"\\MiscStatus\\1", nullptr, std::to_wstring(kMiscStatus)) &&
-           setValue(clsid + L"\\ToolboxBitmap32", nullptr,
-                    modulePath + L", " + std::to_wstring(kPictureResource)) &&
-           setValue(clsid + L"\\TypeLib", nullptr, guidText(kLibraryId)) &&
-           setValue(clsid + L"\\Version", nullptr, libraryVersion()) &&
-           setValue(clsid + L"\\ProgID", nullptr, kProgId) &&
-           setValue(kProgId, nullptr, kClassName) &&
-           setValue(std::wstring(kProgId) + L"\\CLSID", nullptr, guidText(kClassId));
-}
-
-bool deleteTree(const std::wstring& key) {
-    const LSTATUS status = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+bool deleteTree(const std::string& key) {
+    const LSTATUS status = RegDeleteTreeW(HKEY_CLASSES_ROOT, wide(key).c_str());
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
-bool keyExists(const std::wstring& key, REGSAM view = 0) {
+bool keyExists(const std::string& key, REGSAM view = 0) {
     HKEY handle = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | view, &handle) !=
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, wide(key).c_str(), 0, KEY_READ | view, &handle) !=
         ERROR_SUCCESS) {
         return false;
     }
@@ -88,31 +89,47 @@ bool keyExists(const std::wstring& key, REGSAM view = 0) {
     return true;
 }
 
+// The module's type library answers for the identifiers the registry gives it.
+bool libraryLoads(const std::wstring& modulePath) {
+    ComRef<ITypeLib> library;
+    TLIBATTR* attributes = nullptr;
+    if (FAILED(LoadTypeLibEx(modulePath.c_str(), REGKIND_NONE, library.put())) ||
+        FAILED(library->GetLibAttr(&attributes))) {
+        return false;
+    }
+    const bool same = IsEqualGUID(attributes->guid, kLibraryId) &&
+                      attributes->wMajorVerNum == kLibraryMajorVersion &&
+                      attributes->wMinorVerNum == kLibraryMinorVersion;
+    library->ReleaseTLibAttr(attributes);
+    return same;
+}
+
 }  // namespace
 
 HRESULT registerModule(const std::wstring& modulePath) {
-    ComRef<ITypeLib> library;
-    std::wstring path = modulePath;
-    if (FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put())) ||
-        FAILED(RegisterTypeLib(library.get(), path.data(), nullptr))) {
-        return SELFREG_E_TYPELIB;
-    }
-    if (!writeClassKeys(modulePath)) {
-        unregisterModule();
-        return SELFREG_E_CLASS;
+    if (!tableMatchesModule() || !libraryLoads(modulePath)) return SELFREG_E_TYPELIB;
+    for (const registry::Entry& entry : registry::entries(kArchitecture)) {
+        if (!write(entry, modulePath)) {
+            unregisterModule();
+            return SELFREG_E_CLASS;
+        }
     }
     return S_OK;
 }
 
 HRESULT unregisterModule() {
     // The programmatic identifier stays while the other architecture's module still registers
-    // the class, so that its hosts still find the control by name.
-    const bool classGone =
-        deleteTree(classKey()) && (keyExists(classKey(), kOtherView) || deleteTree(kProgId));
-    UnRegisterTypeLib(kLibraryId, kLibraryMajorVersion, kLibraryMinorVersion, LANG_NEUTRAL,
-                      kLibraryKind);
-    if (!classGone) return SELFREG_E_CLASS;
-    return keyExists(libraryEntryKey()) ? SELFREG_E_TYPELIB : S_OK;
+    // the class, so that its hosts still find the control by name; the type library's key stays
+    // while it holds the other architecture's entry.
+    const bool otherRegistered = keyExists(registry::classKey(), kOtherView);
+    bool removed = deleteTree(registry::classKey());
+    for (const std::string& key : registry::interfaceKeys()) removed = deleteTree(key) && removed;
+    removed = deleteTree(registry::libraryKindKey(kArchitecture)) && removed;
+    if (!keyExists(registry::libraryKindKey(kOtherArchitecture))) {
+        removed = deleteTree(registry::libraryKey()) && removed;
+    }
+    if (!otherRegistered) removed = deleteTree(registry::progIdKey()) && removed;
+    return removed ? S_OK : SELFREG_E_CLASS;
 }
 
 }  // namespace velko::win32

@@ -73,6 +73,8 @@ WIN_TEST(class_registered) {
     CHECK_EQ(valueOf(kClassKey + L"\\InprocServer32", L"ThreadingModel"),
              std::wstring(L"Apartment"));
     CHECK(keyExists(kClassKey + L"\\Control"));
+    CHECK(
+        keyExists(kClassKey + L"\\Implemented Categories\\{40FC6ED4-2438-11CF-A3DB-080036F12502}"));
     CHECK(keyExists(kClassKey + L"\\MiscStatus"));
     CHECK_EQ(valueOf(kClassKey + L"\\TypeLib"),
              std::wstring(L"{A7CD97E8-FEC8-4962-AA3A-E89C347E0DFB}"));
