@@ -7,6 +7,10 @@
 
 namespace velko::gateway {
 
+// Where the gateway learnt of a call: the terminal's report as it came, or the terminal's
+// stored-call list read back later.
+enum class CallSource { Report, Memory };
+
 // One caller report (D or E) as the call log holds it (docs/call-log.md). Texts are UTF-8.
 struct Call {
     int64_t id = 0;     // the log's row id; 0 before the call is logged
@@ -22,6 +26,7 @@ struct Call {
     std::string type;      // the type word: NORMAL, BLACK, ... or empty
     std::string line;      // the line's name (--line)
     std::string received;  // when the gateway received it, UTC: "2026-03-05T00:07:12.345Z"
+    CallSource source = CallSource::Report;
 };
 
 // A call that was answered: the receiver lifted while it rang, and put down again.

@@ -62,6 +62,27 @@ std::string localTimeText(std::time_t moment) {
     return std::string(time) + std::string(hours) + ":" + std::string(minutes);
 }
 
+std::optional<std::time_t> momentOfTimeText(const std::string& text) {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, offsetHours = 0,
+        offsetMinutes = 0;
+    char sign = 0;
+    if (text.size() != 25 ||
+        std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c%2d:%2d", &year, &month, &day, &hour,
+                    &minute, &second, &sign, &offsetHours, &offsetMinutes) != 9 ||
+        (sign != '+' && sign != '-')) {
+        return std::nullopt;
+    }
+    using namespace std::chrono;
+    const year_month_day date{std::chrono::year(year),
+                              std::chrono::month(static_cast<unsigned>(month)),
+                              std::chrono::day(static_cast<unsigned>(day))};
+    if (!date.ok()) return std::nullopt;
+    const auto offset = hours(offsetHours) + minutes(offsetMinutes);
+    const auto utc = sys_days(date) + hours(hour) + minutes(minute) + seconds(second) -
+                     (sign == '+' ? offset : -offset);
+    return system_clock::to_time_t(utc);
+}
+
 std::string utcTimeText(std::chrono::system_clock::time_point moment) {
     using namespace std::chrono;
     const auto milliseconds = floor<std::chrono::milliseconds>(moment);

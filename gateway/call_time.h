@@ -18,6 +18,9 @@ std::optional<std::time_t> inferCallMoment(int month, int day, int hour, int min
 // "2026-03-05T09:07:00+09:00": local time with its offset from UTC.
 std::string localTimeText(std::time_t moment);
 
+// The moment of a text that localTimeText wrote; nothing for another text.
+std::optional<std::time_t> momentOfTimeText(const std::string& text);
+
 // "2026-03-05T00:07:12.345Z": UTC to the millisecond.
 std::string utcTimeText(std::chrono::system_clock::time_point moment);
 

@@ -4,46 +4,17 @@
 #include <ctime>
 
 #include "gateway/call_time.h"
+#include "unit/seoul_time.h"
 
 namespace velko::gateway {
 namespace {
 
-// The calls' times are local: these tests run in Korea's time zone, nine hours ahead of UTC.
-class CallTime : public ::testing::Test {
+class CallTime : public SeoulTime {
   protected:
-    void SetUp() override {
-        if (const char* zone = std::getenv("TZ")) saved_ = zone;
-        setenv("TZ", "Asia/Seoul", 1);
-        tzset();
-    }
-    void TearDown() override {
-        if (saved_.empty()) {
-            unsetenv("TZ");
-        } else {
-            setenv("TZ", saved_.c_str(), 1);
-        }
-        tzset();
-    }
-
-    // A local time in Korea as seconds since the epoch.
-    static std::time_t seoul(int year, int month, int day, int hour, int minute) {
-        std::tm fields{};
-        fields.tm_year = year - 1900;
-        fields.tm_mon = month - 1;
-        fields.tm_mday = day;
-        fields.tm_hour = hour;
-        fields.tm_min = minute;
-        fields.tm_isdst = -1;
-        return std::mktime(&fields);
-    }
-
     static std::string inferred(int month, int day, int hour, int minute, std::time_t now) {
         const auto moment = inferCallMoment(month, day, hour, minute, now);
         return moment ? localTimeText(*moment) : "none";
     }
-
-  private:
-    std::string saved_;
 };
 
 TEST_F(CallTime, TheYearIsTheLatestThatIsNotMoreThanADayAhead) {

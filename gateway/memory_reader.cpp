@@ -1,0 +1,65 @@
+#include "gateway/memory_reader.h"
+
+namespace velko::gateway {
+
+namespace {
+
+constexpr uint8_t kStoredCallList = 97;
+constexpr std::chrono::seconds kAnswerLimit{10};
+
+}  // namespace
+
+MemoryReader::MemoryReader(_velko_foxpro& control, LoopAccess& loop, std::chrono::minutes interval,
+                           Handlers handlers)
+    : control_(control), loop_(loop), interval_(interval), handlers_(std::move(handlers)) {}
+
+MemoryReader::~MemoryReader() { disconnected(); }
+
+void MemoryReader::connected() {
+    cancel(nextAlarm_);
+    read();
+}
+
+void MemoryReader::disconnected() {
+    cancel(nextAlarm_);
+    cancel(answerAlarm_);
+    asking_ = false;
+}
+
+void MemoryReader::cancel(int& alarm) {
+    if (alarm != 0) loop_.cancel(alarm);
+    alarm = 0;
+}
+
+void MemoryReader::read() {
+    if (asking_) return;
+    asking_ = true;
+    nextAlarm_ = loop_.after(interval_, [this] {
+        nextAlarm_ = 0;
+        read();
+    });
+    answerAlarm_ = loop_.after(kAnswerLimit, [this] {
+        answerAlarm_ = 0;
+        asking_ = false;
+        handlers_.failed("no answer within 10 s");
+    });
+    uint8_t command = kStoredCallList;
+    Text none1, none2, none3;
+    // The control waits for the acknowledgement in the loop: reports that come meanwhile, and
+    // even a lost port, are handled before it returns.
+    const bool sent = control_.SendCmd(command, none1, none2, none3);
+    if (sent || !asking_) return;
+    cancel(answerAlarm_);
+    asking_ = false;
+    handlers_.failed(control_.ComPortStateGet() ? "the terminal did not acknowledge"
+                                                : "the port is not open");
+}
+
+void MemoryReader::gathered(int16_t count, int16_t kind, const CidList& list) {
+    if (kind != kStoredCallList || !asking_) return;
+    cancel(answerAlarm_);
+    asking_ = false;
+    handlers_.listed(list, count);
+}
+
+}  // namespace velko::gateway
