@@ -28,19 +28,41 @@ class LogUpkeep : public ::testing::Test {
     // A call received at `received`, logged for the outputs.
     int64_t logCall(std::string received,
                     const std::vector<std::string>& outputs = {"mqtt", "ncid"}) {
-        Call call;
-        call.received = std::move(received);
-        log_.addCall(call, outputs);
-        return call.id;
+        return addCall(log_, std::move(received), outputs);
+    }
+    static int64_t addCall(CallLog& log, std::string received,
+                           const std::vector<std::string>& outputs) {
+        LoggedCall logged;
+        logged.call.id = log.lastCallId() + 1;
+        logged.call.received = std::move(received);
+        for (const std::string& output : outputs)
+            logged.deliveries.emplace_back(output, std::nullopt);
+        LogBatch batch;
+        batch.calls.push_back(logged);
+        log.write(batch);
+        return logged.call.id;
     }
     // The logged call was answered; its end waits for NCID.
     void hangUp(int64_t id) {
-        FinishedCall finished;
-        finished.call.id = id;
-        log_.addHangUp(finished, {"ncid"});
+        LogBatch batch;
+        LoggedHangUp hangUp;
+        hangUp.finished.call.id = id;
+        hangUp.deliveries.emplace_back("ncid", std::nullopt);
+        batch.hangUps.push_back(hangUp);
+        log_.write(batch);
     }
     void acknowledge(int64_t id) {
-        for (const char* output : {"mqtt", "ncid"}) log_.markDelivered(id, output, kLate);
+        for (const char* output : {"mqtt", "ncid"}) delivered(id, output);
+    }
+    void delivered(int64_t id, const char* output, bool hangUp = false) {
+        LogBatch batch;
+        batch.acknowledgements.push_back({id, output, kLate, hangUp});
+        log_.write(batch);
+    }
+    void hookChange(bool offHook, const char* received) {
+        LogBatch batch;
+        batch.hookChanges.push_back({offHook, "shop", received});
+        log_.write(batch);
     }
     int64_t rows(const std::string& table) {
         Statement count(db_, "SELECT count(*) FROM " + table);
@@ -66,21 +88,21 @@ TEST_F(LogUpkeep, PrunesOnlyOldCallsEveryOutputAcknowledgedWithTheirRowsAndKeeps
     const int64_t acknowledged = logCall(kOld);
     acknowledge(acknowledged);
     const int64_t pendingForNcid = logCall(kOld);
-    log_.markDelivered(pendingForNcid, "mqtt", kLate);
+    delivered(pendingForNcid, "mqtt");
     const int64_t hangUpPending = logCall(kOld);
     acknowledge(hangUpPending);
     hangUp(hangUpPending);
     const int64_t hangUpAcknowledged = logCall(kOld);
     acknowledge(hangUpAcknowledged);
     hangUp(hangUpAcknowledged);
-    log_.markHangUpDelivered(hangUpAcknowledged, "ncid", kLate);
+    delivered(hangUpAcknowledged, "ncid", true);
     logCall(kOld, {});
     const int64_t recent = logCall(kLate);
     acknowledge(recent);
     const int64_t newestOld = logCall(kOld);
     acknowledge(newestOld);
-    log_.addHookChange(true, "shop", kOld);
-    log_.addHookChange(false, "shop", kLate);
+    hookChange(true, kOld);
+    hookChange(false, kLate);
 
     const PrunedRows pruned = pruneCallLog(db_, kCut);
 
@@ -101,9 +123,7 @@ TEST_F(LogUpkeep, BacksUpAConsistentCopyWhileAnotherConnectionWrites) {
     std::thread writer([this, &written, &stop] {
         CallLog other(path_, CallLog::Durability::ProcessSafe);
         while (!stop) {
-            Call call;
-            call.received = kLate;
-            other.addCall(call, {"mqtt", "ncid"});
+            addCall(other, kLate, {"mqtt", "ncid"});
             ++written;
         }
     });
