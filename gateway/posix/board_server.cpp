@@ -95,7 +95,10 @@ std::unique_ptr<httplib::Server> newServer(const BoardSettings& settings) {
 }  // namespace
 
 BoardServer::BoardServer(const BoardSettings& settings, std::string logPath, BoardFeed& feed)
-    : logPath_(std::move(logPath)), feed_(feed), server_(newServer(settings)) {
+    : logPath_(std::move(logPath)),
+      feed_(feed),
+      broadcast_(logPath_, feed),
+      server_(newServer(settings)) {
     server_->new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
     server_->set_default_headers(kHeaders);
     server_->set_keep_alive_timeout(1);
@@ -186,7 +189,7 @@ void BoardServer::route() {
         }
         std::shared_ptr<EventStream> stream;
         try {
-            stream = std::make_shared<EventStream>(logPath_, feed_, lastSeen);
+            stream = std::make_shared<EventStream>(logPath_, broadcast_, lastSeen);
         } catch (...) {
             --streams_;
             throw;
