@@ -41,7 +41,8 @@ void BoardBroadcast::push(int64_t callId, std::string data) {
             lastCallId_ = callId;
         else
             state_ = data;
-        ring_.push_back({nextSequence_++, callId, std::move(data)});
+        ring_.push_back(
+            {nextSequence_++, callId, std::make_shared<const std::string>(std::move(data))});
         if (ring_.size() > capacity_) {
             if (ring_.front().callId != 0) coveredAfter_ = ring_.front().callId;
             ring_.pop_front();

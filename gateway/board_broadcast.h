@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -14,12 +15,12 @@
 
 namespace velko::gateway {
 
-// One event of the board's stream (docs/http.md, /api/events), its data rendered once for every
-// browser: a call (callId its id) or the line's state (callId 0).
+// One event of the board's stream (docs/http.md, /api/events), its data rendered once and
+// shared by every browser's stream: a call (callId its id) or the line's state (callId 0).
 struct BoardEvent {
     uint64_t sequence = 0;
     int64_t callId = 0;
-    std::string data;
+    std::shared_ptr<const std::string> data;
 };
 
 // The events every browser's stream sends, made once: a thread of its own waits on the feed,

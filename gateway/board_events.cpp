@@ -61,7 +61,7 @@ std::optional<std::string> EventStream::next(std::chrono::milliseconds wait) {
     for (const BoardEvent& each : read.events) {
         sequence_ = each.sequence + 1;
         if (each.callId != 0) cursor_ = each.callId;
-        text += event(each.callId != 0 ? "call" : "state", cursor_.value_or(0), each.data);
+        text += event(each.callId != 0 ? "call" : "state", cursor_.value_or(0), *each.data);
     }
     return text.empty() ? ":\n\n" : text;
 }
