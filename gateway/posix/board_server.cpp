@@ -96,10 +96,7 @@ std::unique_ptr<httplib::Server> newServer(const BoardSettings& settings) {
 }  // namespace
 
 BoardServer::BoardServer(const BoardSettings& settings, std::string logPath, BoardFeed& feed)
-    : logPath_(std::move(logPath)),
-      feed_(feed),
-      broadcast_(logPath_, feed),
-      server_(newServer(settings)) {
+    : logPath_(std::move(logPath)), feed_(feed), server_(newServer(settings)) {
     // Each of the many threads would otherwise get a heap of its own, and keep what it freed:
     // two heaps hold the gateway's memory under 40 MB with fifty browsers.
     mallopt(M_ARENA_MAX, 2);
@@ -128,6 +125,8 @@ BoardServer::BoardServer(const BoardSettings& settings, std::string logPath, Boa
     url_ = std::string(settings.certFile.empty() ? "http" : "https") + "://" +
            (v6 ? "[" + settings.address + "]" : settings.address) + ":" +
            std::to_string(settings.port) + "/";
+    // Last, as its thread runs until the feed closes.
+    broadcast_ = std::make_unique<BoardBroadcast>(logPath_, feed_);
     thread_ = std::thread([this] { server_->listen_after_bind(); });
 }
 
@@ -193,7 +192,7 @@ void BoardServer::route() {
         }
         std::shared_ptr<EventStream> stream;
         try {
-            stream = std::make_shared<EventStream>(logPath_, broadcast_, lastSeen);
+            stream = std::make_shared<EventStream>(logPath_, *broadcast_, lastSeen);
         } catch (...) {
             --streams_;
             throw;

@@ -43,8 +43,8 @@ class BoardServer {
 
     std::string logPath_;
     BoardFeed& feed_;
-    BoardBroadcast broadcast_;
     std::unique_ptr<httplib::Server> server_;
+    std::unique_ptr<BoardBroadcast> broadcast_;
     std::string url_;
     std::atomic<int> streams_{0};
     std::thread thread_;

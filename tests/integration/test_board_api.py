@@ -3,6 +3,7 @@ the live events and their replay, the password, HTTPS, and the refusals that kee
 
 import datetime
 import json
+import socket
 import sqlite3
 import subprocess
 import zoneinfo
@@ -115,6 +116,27 @@ def test_state_and_stats(board):
         str(today.date())]
 
 
+def test_state_tells_each_outputs_connection_and_its_waiting_calls(tmp_path, sims, gateways,
+                                                                   broker):
+    sim = sims()
+    port = free_port()
+    gateway = gateways("--device", f"1={sim.path}", "--calls", str(tmp_path / "calls.db"),
+                       "--http", str(port), "--mqtt", f"127.0.0.1:{broker.port}")
+    gateway.expect(event="listening")
+    stream = Events(port)
+    gateway.connected("mqtt")
+    stream.events.wait(lambda event: event["event"] == "state" and
+                       event["data"]["outputs"]["mqtt"]["connected"])
+    broker.stop()
+    gateway.expect(event="connection", peer="mqtt", state="disconnected")
+    sim.play("call 0211111111")
+    stream.events.wait(lambda event: event["event"] == "state" and
+                       event["data"]["outputs"]["mqtt"] == {"connected": False, "waiting": 1})
+    call = stream.calls()[0]
+    assert call["deliveries"] == {"mqtt": None}
+    stream.close()
+
+
 def test_events_come_in_order_and_a_reconnection_gets_what_it_missed(tmp_path, sims, gateways):
     sim = sims()
     calls = tmp_path / "calls.db"
@@ -218,3 +240,13 @@ def test_finds_the_calls_of_a_log_written_before_the_search_index(tmp_path, gate
     gateway = gateways("--device", "1=/nonexistent", "--calls", str(calls), "--http", str(port))
     gateway.expect(event="listening")
     assert numbers(f"http://127.0.0.1:{port}/api/calls?q=2345") == ["0212345678"]
+
+
+def test_refuses_to_start_when_its_port_is_taken(tmp_path):
+    with socket.socket() as taken:
+        taken.bind(("127.0.0.1", 0))
+        taken.listen()
+        done = subprocess.run([VELKO, "gateway", "--device", "1=/nonexistent", "--calls",
+                               str(tmp_path / "calls.db"), "--http",
+                               str(taken.getsockname()[1])], capture_output=True, timeout=10)
+    assert done.returncode == 1 and "cannot listen" in done.stderr.decode()
