@@ -47,6 +47,8 @@ def test_lists_searches_filters_and_pages_the_calls(board):
     assert numbers(f"{base}/api/calls?limit=2&before=3") == ["0311112222", "0212345678"]
     # A part of the number or the name, literally: through the index from three characters on.
     assert numbers(f"{base}/api/calls?q=1111") == ["0311112222"]
+    assert numbers(f"{base}/api/calls?q=1111&before=2") == []
+    assert numbers(f"{base}/api/calls?q=0&before=4&limit=2") == ["01055556666", "0311112222"]
     assert numbers(f"{base}/api/calls?q=%ED%99%8D%EA%B8%B8%EB%8F%99") == ["0212345678"]  # 홍길동
     assert numbers(f"{base}/api/calls?q=%EC%B2%A0%EC%88%98") == ["01055556666"]  # 철수
     assert numbers(f"{base}/api/calls?q=%25_") == ["0700000000"]  # %_
