@@ -33,6 +33,8 @@ import tempfile
 import time
 from pathlib import Path
 
+from process_figures import cpu_seconds, memory, percentile, use_velko
+
 ROOT = Path(__file__).resolve().parents[1]
 
 
@@ -43,22 +45,6 @@ def parse_arguments():
     parser.add_argument("--paced", type=int, default=300)
     parser.add_argument("--backlog", type=int, nargs="+")
     return parser.parse_args()
-
-
-def memory(pid):
-    """Resident and peak resident memory of the process, in MB."""
-    fields = dict(line.split(":", 1) for line in Path(f"/proc/{pid}/status").read_text().splitlines())
-    return int(fields["VmRSS"].split()[0]) / 1024, int(fields["VmHWM"].split()[0]) / 1024
-
-
-def cpu_seconds(pid):
-    fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-
-
-def percentile(values, share):
-    ordered = sorted(values)
-    return ordered[min(len(ordered) - 1, int(share * len(ordered)))]
 
 
 def call_numbers(subscriber):
@@ -123,8 +109,7 @@ def backlog(count):
 
 def main():
     options = parse_arguments()
-    os.environ["VELKO"] = options.velko
-    sys.path.insert(0, str(ROOT / "tests" / "integration"))
+    use_velko(options.velko)
     from gateway_support import Broker, Gateway, Lines, Sim, Subscriber, logged_calls
 
     sys.setswitchinterval(0.0005)

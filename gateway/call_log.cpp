@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "gateway/call_search_index.h"
+
 namespace velko::gateway {
 
 namespace {
@@ -53,12 +55,11 @@ CREATE INDEX IF NOT EXISTS pending_hang_ups ON hang_up_deliveries(output, call)
     WHERE delivered IS NULL;
 )sql";
 
-constexpr const char* kCallColumns =
-    "calls.id, state, month, day, hour, minute, time, number, name, \"group\", type, line, "
-    "received";
 // Where the columns a query adds after them start.
 constexpr auto kCallColumnCount =
     static_cast<int>(std::ranges::count(std::string_view(kCallColumns), ',')) + 1;
+
+}  // namespace
 
 Call readCall(const Statement& row) {
     Call call;
@@ -78,8 +79,6 @@ Call readCall(const Statement& row) {
     return call;
 }
 
-}  // namespace
-
 CallLog::CallLog(const std::string& path, Durability durability,
                  std::chrono::milliseconds busyWait) try
     : db_(path, Database::Mode::ReadWrite, busyWait) {
@@ -90,6 +89,7 @@ CallLog::CallLog(const std::string& path, Durability durability,
     Statement last(db_, "SELECT coalesce(max(id), 0) FROM calls");
     last.step();
     lastCallId_ = last.integer(0);
+    addCallSearchIndex(db_);
     insertCall_ = std::make_unique<Statement>(
         db_,
         "INSERT INTO calls (id, received, line, state, month, day, hour, minute, time, number, "
@@ -206,6 +206,10 @@ std::vector<LoggedCall> listCalls(const std::string& path, const CallFilter& fil
     query.bind(1, filter.receivedSince.value_or(""))
         .bind(2, filter.numberPart)
         .bind(3, filter.limit.value_or(-1));
+    return withDeliveries(db, query);
+}
+
+std::vector<LoggedCall> withDeliveries(const Database& db, Statement& query) {
     Statement deliveries(db,
                          "SELECT output, delivered FROM deliveries WHERE call = ? ORDER BY output");
     std::vector<LoggedCall> calls;

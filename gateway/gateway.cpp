@@ -25,6 +25,8 @@ void Gateway::addOutput(Output& output) {
     if (output.reportsHangUps()) hangUpOutputNames_.emplace_back(output.name());
 }
 
+void Gateway::addWatcher(LineWatcher& watcher) { watchers_.push_back(&watcher); }
+
 void Gateway::start() {
     for (const auto& feed : feeds_) {
         feed->topUp();
@@ -75,6 +77,7 @@ void Gateway::callReported(const CallReport& report) {
     } else {
         for (const auto& feed : feeds_) feed->handOver(call);
     }
+    for (LineWatcher* watcher : watchers_) watcher->callLogged(call);
     ringingCall_ = call;
     ringingSince_ = seconds();
     if (ringingAlarm_ != 0) loop_.cancel(ringingAlarm_);
@@ -141,6 +144,7 @@ void Gateway::hangUpDelivered(std::string_view output, int64_t callId) {
 
 void Gateway::connectionChanged(std::string_view output, bool up, const std::string& reason) {
     report_.connection(output, up, reason);
+    for (LineWatcher* watcher : watchers_) watcher->outputChanged(output, up);
 }
 
 void Gateway::logFailing(const std::string& reason) {
@@ -171,6 +175,7 @@ void Gateway::setRinging(bool ringing) {
 
 void Gateway::publishStatus() {
     for (const auto& feed : feeds_) feed->output().lineStatus(status_);
+    for (LineWatcher* watcher : watchers_) watcher->lineChanged(status_);
 }
 
 }  // namespace velko::gateway

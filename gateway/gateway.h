@@ -10,6 +10,7 @@
 #include "control/call_report.h"
 #include "gateway/call_log.h"
 #include "gateway/log_writer.h"
+#include "gateway/line_watcher.h"
 #include "gateway/loop_access.h"
 #include "gateway/output.h"
 #include "gateway/output_feed.h"
@@ -39,6 +40,8 @@ class Gateway final : public OutputEvents, private LogWriter::Listener {
 
     // Adds an output before start.
     void addOutput(Output& output);
+    // Adds a watcher of the line (the board), told of each logged call and each change.
+    void addWatcher(LineWatcher& watcher);
     // Hands every output what the log still holds undelivered for it, oldest first: the calls,
     // and the ends of answered calls, each after its call (OutputFeed).
     void start();
@@ -71,6 +74,7 @@ class Gateway final : public OutputEvents, private LogWriter::Listener {
     GatewaySettings settings_;
     LogWriter writer_;
     std::vector<std::unique_ptr<OutputFeed>> feeds_;
+    std::vector<LineWatcher*> watchers_;
     std::vector<std::string> outputNames_;
     std::vector<std::string> hangUpOutputNames_;
     LineStatus status_;

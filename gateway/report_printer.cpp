@@ -69,4 +69,9 @@ void ReportPrinter::pruned(int64_t calls, int64_t hookChanges, int64_t keepDays)
          << keepDays << " days" << std::endl;
 }
 
+void ReportPrinter::listening(std::string_view what, const std::string& url) {
+    if (json_) return printJson(out_, {{"event", "listening"}, {"what", what}, {"url", url}});
+    out_ << what << " at " << url << std::endl;
+}
+
 }  // namespace velko::gateway

@@ -28,6 +28,8 @@ class ReportPrinter {
     void logRecovered(size_t calls);
     // The log lost what was older than keepDays days (velko gateway --keep-days).
     void pruned(int64_t calls, int64_t hookChanges, int64_t keepDays);
+    // A server of the gateway's own (the board) listens at url.
+    void listening(std::string_view what, const std::string& url);
 
   private:
     std::ostream& out_;

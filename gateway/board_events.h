@@ -1,0 +1,42 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "gateway/board_broadcast.h"
+#include "gateway/sqlite.h"
+
+namespace velko::gateway {
+
+// One browser's Server-Sent Events (docs/http.md, /api/events): the calls after the one it saw
+// last, read from the log in their order, then the line's state; afterwards the broadcast's
+// events as they come. A browser that falls further behind than the broadcast keeps reads what
+// it missed from the log again, at its own pace.
+class EventStream {
+  public:
+    // lastSeen: the Last-Event-ID the browser sent, if any; without one the stream starts with
+    // the state and goes on with the calls that come after it.
+    EventStream(std::string logPath, const BoardBroadcast& broadcast,
+                std::optional<int64_t> lastSeen);
+    ~EventStream();
+
+    // The text of the next events, after waiting at most `wait` for something new: a comment
+    // when nothing came, nothing once the board stops.
+    std::optional<std::string> next(std::chrono::milliseconds wait);
+
+  private:
+    // The next calls after the cursor from the log; empty when it has no more.
+    std::string replay();
+
+    std::string logPath_;
+    const BoardBroadcast& broadcast_;
+    std::unique_ptr<Database> db_;      // open while the stream reads the log
+    std::optional<int64_t> cursor_;     // the id of the last call sent
+    std::optional<uint64_t> sequence_;  // the broadcast's next event; none while replaying
+    bool started_ = false;
+};
+
+}  // namespace velko::gateway
