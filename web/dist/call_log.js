@@ -54,6 +54,7 @@ export class CallLog {
   async loadMore() {
     if (this.loading || this.exhausted) return;
     this.loading = true;
+    this.list.setAttribute('aria-busy', 'true');
     const generation = this.generation;
     const oldest = this.list.lastElementChild;
     try {
@@ -69,6 +70,7 @@ export class CallLog {
     } finally {
       if (generation === this.generation) {
         this.loading = false;
+        this.list.setAttribute('aria-busy', 'false');
         this.more.hidden = this.exhausted;
         this.end.hidden = !this.exhausted;
       }
