@@ -9,6 +9,7 @@ import {openLiveFeed} from './live_feed.js';
 const byId = (id) => document.getElementById(id);
 const SEARCH_PAUSE_MS = 250;
 const STATS_PAUSE_MS = 2000;
+const DELIVERIES_PAUSE_MS = 1000;
 
 const line = new LineState();
 const log = new CallLog({
@@ -46,6 +47,7 @@ function afterPause(action, ms) {
 
 const statsSoon = afterPause(refreshStats, STATS_PAUSE_MS);
 const searchSoon = afterPause(() => log.reload(), SEARCH_PAUSE_MS);
+const deliveriesSoon = afterPause(() => log.refreshDeliveries(), DELIVERIES_PAUSE_MS);
 
 const form = byId('filters');
 form.addEventListener('submit', (event) => {
@@ -68,8 +70,12 @@ openLiveFeed({
     }
     log.receive(call);
     statsSoon();
+    deliveriesSoon();
   },
-  onState: (state) => line.show(state),
+  onState: (state) => {
+    line.show(state);
+    deliveriesSoon();
+  },
   onConnected: (connected) => line.feed(connected),
   onReconnect: (fresh) => {
     refreshState();

@@ -2,17 +2,12 @@
 // put on top when they pass the filters. Each call is on the page once, by its id.
 
 import {PAGE_SIZE, csvLink, fetchCalls} from './api.js';
-import {callItem} from './call_view.js';
+import {callItem, localDay} from './call_view.js';
 
-// The local day (YYYY-MM-DD) a call was received on, as the filters count days.
-function receivedDay(call) {
-  const at = new Date(call.received);
-  const pad = (value) => String(value).padStart(2, '0');
-  return `${at.getFullYear()}-${pad(at.getMonth() + 1)}-${pad(at.getDate())}`;
-}
-
+// Whether a live call belongs in the log under the filters (days as the browser's local days of
+// reception; the gateway's are the same when both keep the same time zone).
 function passes(call, filters) {
-  const day = receivedDay(call);
+  const day = localDay(new Date(call.received));
   return (!filters.q || call.number.includes(filters.q) || call.name.includes(filters.q)) &&
       (!filters.since || day >= filters.since) && (!filters.until || day <= filters.until) &&
       (!filters.type || call.type === filters.type) &&
@@ -74,6 +69,19 @@ export class CallLog {
         this.more.hidden = this.exhausted;
         this.end.hidden = !this.exhausted;
       }
+    }
+  }
+
+  // Reads the newest page again when a call shown waits for a delivery, so that the
+  // acknowledgements that came since show.
+  async refreshDeliveries() {
+    if (!this.list.querySelector('.pending')) return;
+    const generation = this.generation;
+    try {
+      const calls = await fetchCalls(this.filters());
+      if (generation === this.generation) for (const call of calls) this.place(call);
+    } catch {
+      // the next live event tries again
     }
   }
 

@@ -8,14 +8,17 @@ export function element(tag, className, text) {
   return made;
 }
 
+const pad = (value) => String(value).padStart(2, '0');
+
+// The browser's local day of a moment, "2026-03-05".
+export const localDay = (at) => `${at.getFullYear()}-${pad(at.getMonth() + 1)}-${pad(at.getDate())}`;
+
 // "2026-03-05 09:07": the terminal's time as the gateway logged it (its local time), or the
 // moment of reception in the browser's time when the terminal's fields were no date.
 export function callTime(call) {
   if (call.time) return `${call.time.slice(0, 10)} ${call.time.slice(11, 16)}`;
   const received = new Date(call.received);
-  const pad = (value) => String(value).padStart(2, '0');
-  return `${received.getFullYear()}-${pad(received.getMonth() + 1)}-${pad(received.getDate())} ` +
-      `${pad(received.getHours())}:${pad(received.getMinutes())}`;
+  return `${localDay(received)} ${pad(received.getHours())}:${pad(received.getMinutes())}`;
 }
 
 export const callerName = (call) => call.name || call.number || 'unknown';
@@ -44,7 +47,8 @@ function deliveryBadges(deliveries) {
 }
 
 export function callItem(call) {
-  const item = element('li', 'call');
+  const pending = Object.values(call.deliveries || {}).includes(null);
+  const item = element('li', pending ? 'call pending' : 'call');
   item.dataset.id = call.id;
   const when = element('time', 'when', callTime(call));
   if (call.time) when.dateTime = call.time;
