@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "gateway/call_search_index.h"
+
 namespace velko::gateway {
 
 namespace {
@@ -51,12 +53,11 @@ CREATE TABLE IF NOT EXISTS hang_up_deliveries (
 ) WITHOUT ROWID;
 )sql";
 
-constexpr const char* kCallColumns =
-    "calls.id, state, month, day, hour, minute, time, number, name, \"group\", type, line, "
-    "received";
 // Where the columns a query adds after them start.
 constexpr auto kCallColumnCount =
     static_cast<int>(std::ranges::count(std::string_view(kCallColumns), ',')) + 1;
+
+}  // namespace
 
 Call readCall(const Statement& row) {
     Call call;
@@ -76,14 +77,13 @@ Call readCall(const Statement& row) {
     return call;
 }
 
-}  // namespace
-
 CallLog::CallLog(const std::string& path, Durability durability)
     : db_(path, Database::Mode::ReadWrite) {
     db_.execute("PRAGMA journal_mode=WAL");
     db_.execute(durability == Durability::PowerSafe ? "PRAGMA synchronous=FULL"
                                                     : "PRAGMA synchronous=NORMAL");
     db_.execute(kSchema);
+    addCallSearchIndex(db_);
     insertCall_ = std::make_unique<Statement>(
         db_,
         "INSERT INTO calls (received, line, state, month, day, hour, minute, time, number, name, "
@@ -185,6 +185,10 @@ std::vector<LoggedCall> listCalls(const std::string& path, const CallFilter& fil
     query.bind(1, filter.receivedSince.value_or(""))
         .bind(2, filter.numberPart)
         .bind(3, filter.limit.value_or(-1));
+    return withDeliveries(db, query);
+}
+
+std::vector<LoggedCall> withDeliveries(const Database& db, Statement& query) {
     Statement deliveries(db,
                          "SELECT output, delivered FROM deliveries WHERE call = ? ORDER BY output");
     std::vector<LoggedCall> calls;

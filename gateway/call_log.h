@@ -64,4 +64,12 @@ struct CallFilter {
 // Reads the log without changing it, also while a gateway writes to it.
 std::vector<LoggedCall> listCalls(const std::string& path, const CallFilter& filter);
 
+// For the log's other readers: the columns of a call that readCall reads, first in a query's
+// row and in this order; the call of such a row; every row of such a query with its deliveries.
+inline constexpr const char* kCallColumns =
+    "calls.id, state, month, day, hour, minute, time, number, name, \"group\", type, line, "
+    "received";
+Call readCall(const Statement& row);
+std::vector<LoggedCall> withDeliveries(const Database& db, Statement& query);
+
 }  // namespace velko::gateway

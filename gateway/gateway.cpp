@@ -25,6 +25,8 @@ void Gateway::addOutput(Output& output) {
     if (output.reportsHangUps()) hangUpOutputNames_.emplace_back(output.name());
 }
 
+void Gateway::addWatcher(LineWatcher& watcher) { watchers_.push_back(&watcher); }
+
 void Gateway::start() {
     for (Output* output : outputs_) {
         const std::vector<FinishedCall> hangUps = output->reportsHangUps()
@@ -68,6 +70,7 @@ void Gateway::callReported(int16_t callState, const CID_INFO& report) {
     const Call call = logged(callState, report);
     report_.call(call);
     for (Output* output : outputs_) output->deliver(call);
+    for (LineWatcher* watcher : watchers_) watcher->callLogged(call);
     ringingCall_ = call;
     ringingSince_ = seconds();
     if (ringingAlarm_ != 0) loop_.cancel(ringingAlarm_);
@@ -120,6 +123,7 @@ void Gateway::hangUpDelivered(std::string_view output, int64_t callId) {
 
 void Gateway::connectionChanged(std::string_view output, bool up, const std::string& reason) {
     report_.connection(output, up, reason);
+    for (LineWatcher* watcher : watchers_) watcher->outputChanged(output, up);
 }
 
 void Gateway::setRinging(bool ringing) {
@@ -130,6 +134,7 @@ void Gateway::setRinging(bool ringing) {
 
 void Gateway::publishStatus() {
     for (Output* output : outputs_) output->lineStatus(status_);
+    for (LineWatcher* watcher : watchers_) watcher->lineChanged(status_);
 }
 
 }  // namespace velko::gateway

@@ -7,6 +7,7 @@
 
 #include "control/cid_info.h"
 #include "gateway/call_log.h"
+#include "gateway/line_watcher.h"
 #include "gateway/loop_access.h"
 #include "gateway/output.h"
 #include "gateway/report_printer.h"
@@ -32,6 +33,8 @@ class Gateway final : public OutputEvents {
 
     // Adds an output before start.
     void addOutput(Output& output);
+    // Adds a watcher of the line (the board), told of each logged call and each change.
+    void addWatcher(LineWatcher& watcher);
     // Hands every output what the log still holds undelivered for it, oldest first: the calls,
     // and the ends of answered calls, each after its call.
     void start();
@@ -54,6 +57,7 @@ class Gateway final : public OutputEvents {
     ReportPrinter& report_;
     GatewaySettings settings_;
     std::vector<Output*> outputs_;
+    std::vector<LineWatcher*> watchers_;
     std::vector<std::string> outputNames_;
     std::vector<std::string> hangUpOutputNames_;
     LineStatus status_;

@@ -74,15 +74,7 @@ void printTable(std::ostream& out, const std::vector<LoggedCall>& calls) {
 }
 
 void printJsonLines(std::ostream& out, const std::vector<LoggedCall>& calls) {
-    for (const LoggedCall& logged : calls) {
-        nlohmann::ordered_json line = callJson(logged.call);
-        nlohmann::ordered_json deliveries = nlohmann::ordered_json::object();
-        for (const auto& [output, when] : logged.deliveries) {
-            deliveries[output] = when ? nlohmann::ordered_json(*when) : nullptr;
-        }
-        line["deliveries"] = deliveries;
-        out << line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
-    }
+    for (const LoggedCall& logged : calls) out << jsonText(loggedCallJson(logged)) << '\n';
 }
 
 // A field in double quotes when it holds a comma, a quote or a line break (RFC 4180).
@@ -94,8 +86,32 @@ std::string csvField(const std::string& text) {
 }
 
 void printCsv(std::ostream& out, const std::vector<LoggedCall>& calls) {
+    printCsvHeader(out);
+    printCsvRows(out, calls);
+}
+
+}  // namespace
+
+nlohmann::ordered_json loggedCallJson(const LoggedCall& logged) {
+    nlohmann::ordered_json json = callJson(logged.call);
+    nlohmann::ordered_json deliveries = nlohmann::ordered_json::object();
+    for (const auto& [output, when] : logged.deliveries) {
+        deliveries[output] = when ? nlohmann::ordered_json(*when) : nullptr;
+    }
+    json["deliveries"] = deliveries;
+    return json;
+}
+
+std::string jsonText(const nlohmann::ordered_json& json) {
+    return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+void printCsvHeader(std::ostream& out) {
     out << "id,time,month,day,hour,minute,number,name,group,type,state,line,received,delivered,"
            "pending\r\n";
+}
+
+void printCsvRows(std::ostream& out, const std::vector<LoggedCall>& calls) {
     for (const LoggedCall& logged : calls) {
         const Call& call = logged.call;
         const std::array<std::string, 15> fields{std::to_string(call.id),
@@ -117,8 +133,6 @@ void printCsv(std::ostream& out, const std::vector<LoggedCall>& calls) {
         out << "\r\n";
     }
 }
-
-}  // namespace
 
 void printCalls(std::ostream& out, const std::vector<LoggedCall>& calls, ListingFormat format) {
     switch (format) {

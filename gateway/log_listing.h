@@ -1,6 +1,8 @@
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "gateway/call_log.h"
@@ -11,5 +13,12 @@ namespace velko::gateway {
 enum class ListingFormat { Table, JsonLines, Csv };
 
 void printCalls(std::ostream& out, const std::vector<LoggedCall>& calls, ListingFormat format);
+
+// The parts of those forms, for listings written otherwise (the board's API): a call's JSON form
+// with its deliveries; JSON as text, invalid UTF-8 replaced; the CSV form's header and rows.
+nlohmann::ordered_json loggedCallJson(const LoggedCall& logged);
+std::string jsonText(const nlohmann::ordered_json& json);
+void printCsvHeader(std::ostream& out);
+void printCsvRows(std::ostream& out, const std::vector<LoggedCall>& calls);
 
 }  // namespace velko::gateway

@@ -48,4 +48,9 @@ void ReportPrinter::failure(std::string_view what, const std::string& reason) {
     out_ << what << " failed: " << reason << std::endl;
 }
 
+void ReportPrinter::listening(std::string_view what, const std::string& url) {
+    if (json_) return printJson(out_, {{"event", "listening"}, {"what", what}, {"url", url}});
+    out_ << what << " at " << url << std::endl;
+}
+
 }  // namespace velko::gateway

@@ -21,6 +21,8 @@ class ReportPrinter {
     // peer is "terminal" or an output's name; reason is empty when there is none to tell.
     void connection(std::string_view peer, bool up, const std::string& reason);
     void failure(std::string_view what, const std::string& reason);
+    // A server of the gateway's own (the board) listens at url.
+    void listening(std::string_view what, const std::string& url);
 
   private:
     std::ostream& out_;

@@ -28,7 +28,18 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
     std::vector<std::unique_ptr<Output>> outputs;
     if (options.ncid) outputs.push_back(std::make_unique<NcidOutput>(*options.ncid, loop, gateway));
     if (options.mqtt) outputs.push_back(std::make_unique<MqttOutput>(*options.mqtt, loop, gateway));
-    for (const auto& output : outputs) gateway.addOutput(*output);
+    std::vector<std::string> outputNames;
+    for (const auto& output : outputs) {
+        gateway.addOutput(*output);
+        outputNames.emplace_back(output->name());
+    }
+    BoardFeed boardFeed(outputNames);
+    gateway.addWatcher(boardFeed);
+    std::unique_ptr<BoardServer> board;
+    if (options.board) {
+        board = std::make_unique<BoardServer>(*options.board, options.callsPath, boardFeed);
+        report.listening("board", board->url());
+    }
     gateway.start();
 
     velko_foxpro control(platform);

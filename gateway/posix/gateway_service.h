@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "gateway/posix/board_server.h"
 #include "gateway/posix/mqtt_output.h"
 #include "gateway/posix/ncid_output.h"
 #include "platform/posix/posix_platform.h"
@@ -21,6 +22,7 @@ struct GatewayOptions {
     std::chrono::milliseconds ringingTime{30000};
     std::optional<NcidSettings> ncid;
     std::optional<MqttSettings> mqtt;
+    std::optional<BoardSettings> board;
 };
 
 // Runs the gateway on the platform's thread until stopRequested() holds: the control reads the

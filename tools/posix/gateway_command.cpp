@@ -11,8 +11,10 @@
 #include "gateway/call_log_path.h"
 #include "gateway/mqtt_messages.h"
 #include "gateway/posix/gateway_service.h"
+#include "tools/posix/board_options.h"
 #include "tools/posix/commands.h"
 #include "tools/posix/config_file.h"
+#include "tools/posix/option_values.h"
 #include "tools/posix/stop_signals.h"
 #include "tools/shell/device_option.h"
 #include "tools/shell/monitor_run.h"
@@ -34,52 +36,11 @@ struct GatewayCommandOptions {
     std::string mqttPasswordFile;
     std::string mqttCaFile;
     bool mqttDiscovery = false;
+    BoardOptions board;
 };
-
-std::optional<uint16_t> portNumber(std::string_view text) {
-    int number = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (error != std::errc{} || end != text.data() + text.size() || number < 1 || number > 65535) {
-        return std::nullopt;
-    }
-    return static_cast<uint16_t>(number);
-}
-
-// "HOST" or "HOST:PORT"; an IPv6 address in brackets when a port follows ("[::1]:1883").
-std::optional<std::pair<std::string, uint16_t>> hostAndPort(const std::string& text,
-                                                            uint16_t defaultPort) {
-    std::string host = text;
-    std::string_view port;
-    if (text.starts_with('[')) {
-        const size_t close = text.find(']');
-        if (close == std::string::npos) return std::nullopt;
-        host = text.substr(1, close - 1);
-        const std::string_view rest = std::string_view(text).substr(close + 1);
-        if (!rest.empty() && !rest.starts_with(':')) return std::nullopt;
-        if (!rest.empty()) port = rest.substr(1);
-    } else if (const size_t colon = text.find(':');
-               colon != std::string::npos && text.find(':', colon + 1) == std::string::npos) {
-        host = text.substr(0, colon);
-        port = std::string_view(text).substr(colon + 1);
-    }
-    const auto number = port.empty() ? std::optional<uint16_t>(defaultPort) : portNumber(port);
-    if (host.empty() || !number) return std::nullopt;
-    return std::pair{host, *number};
-}
 
 std::string checkHostAndPort(const std::string& text) {
     return hostAndPort(text, 1) ? "" : "expected HOST or HOST:PORT";
-}
-
-// The first line of the file, without its line end.
-std::string readPassword(const std::string& path) {
-    std::ifstream file(path);
-    std::string password;
-    if (!file || !std::getline(file, password)) {
-        throw CLI::ValidationError("--mqtt-password-file", "cannot read " + path);
-    }
-    if (!password.empty() && password.back() == '\r') password.pop_back();
-    return password;
 }
 
 // Two to six letters, digits, "-" and "_": the servers the gateway feeds read shorter or longer
@@ -120,18 +81,19 @@ int serveGateway(GatewayCommandOptions& options) {
         mqtt.line = options.gateway.line;
         mqtt.user = options.mqttUser;
         if (!options.mqttPasswordFile.empty())
-            mqtt.password = readPassword(options.mqttPasswordFile);
+            mqtt.password = firstLine("--mqtt-password-file", options.mqttPasswordFile);
         mqtt.caFile = options.mqttCaFile;
         mqtt.discovery = options.mqttDiscovery;
         mqtt.version = VELKO_VERSION_TEXT;
         options.gateway.mqtt = mqtt;
     }
+    options.gateway.board = boardSettings(options.board);
     StopSignals stop(platform.loop());
     try {
         return gateway::runGateway(platform, options.gateway, [&stop] { return stop.requested(); });
     } catch (const gateway::DatabaseError& error) {
         std::cerr << "velko gateway: the call log: " << error.what() << '\n';
-    } catch (const std::system_error& error) {
+    } catch (const std::runtime_error& error) {
         std::cerr << "velko gateway: " << error.what() << '\n';
     }
     return 1;
@@ -191,6 +153,7 @@ void addGatewayCommand(CLI::App& app, int& status) {
         ->check(CLI::ExistingFile);
     command->add_flag("--mqtt-discovery", options->mqttDiscovery,
                       "Publish the line's configuration for home-automation systems");
+    addBoardOptions(*command, options->board);
     command->add_flag("--json", options->gateway.json, "Tell each event as a JSON line");
     command->callback([command, options, &status] {
         if (!options->configFile.empty()) applyConfigFile(*command, options->configFile);

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "gateway/board_feed.h"
+#include "gateway/call_search.h"
+#include "gateway/sqlite.h"
+
+namespace velko::gateway {
+
+// The board's answers to its API (docs/http.md), each from a read-only connection to the log,
+// independent of the HTTP server that carries them.
+
+// A query's parameters by name; a name may come more than once.
+using QueryParameters = std::multimap<std::string, std::string>;
+
+// A parameter the API refuses; what() says which and why.
+class BadParameter : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct BoardReply {
+    int status = 200;
+    std::string contentType;
+    std::string body;
+};
+
+// The log, opened read-only for one request or one event stream.
+std::unique_ptr<Database> openLogForReading(const std::string& logPath);
+
+// /api/calls and /api/calls.csv: the filters, which raise BadParameter. The CSV has no limit
+// unless it is given, and no maximum.
+CallQuery callQuery(const QueryParameters& parameters, bool csv);
+BoardReply callsReply(const Database& db, const QueryParameters& parameters);
+BoardReply statsReply(const Database& db, const QueryParameters& parameters, std::time_t now);
+BoardReply stateReply(const Database& db, const LineSnapshot& line);
+// The line's state as JSON text: the snapshot with the log's last call and waiting deliveries.
+std::string stateJson(const Database& db, const LineSnapshot& line);
+// 400 with {"error": ...}, and 404.
+BoardReply errorReply(int status, const std::string& message);
+
+// The CSV of a query in pieces of a bounded size: the header, then the calls a batch at a time.
+class CsvExport {
+  public:
+    CsvExport(const std::string& logPath, CallQuery query);
+    // The next piece, or nothing once every call is written.
+    std::optional<std::string> next();
+
+  private:
+    std::unique_ptr<Database> db_;
+    CallQuery query_;
+    std::optional<int64_t> left_;
+    bool started_ = false;
+    bool finished_ = false;
+};
+
+}  // namespace velko::gateway

@@ -1,0 +1,221 @@
+#include "gateway/posix/board_server.h"
+
+#include <httplib.h>
+
+#include <charconv>
+#include <ctime>
+#include <stdexcept>
+
+#include "gateway/board_api.h"
+#include "gateway/board_assets.h"
+#include "gateway/board_events.h"
+
+namespace velko::gateway {
+
+namespace {
+
+// Threads that answer requests; each event stream holds one as long as it lasts, so the streams
+// are fewer, leaving threads for the page and the API.
+constexpr size_t kWorkers = 96;
+constexpr int kMaxStreams = 80;
+// How long an event stream waits before it sends a comment that keeps the connection open.
+constexpr std::chrono::seconds kKeepAlive{15};
+
+// The page loads nothing from another origin and runs no inline script.
+const httplib::Headers kHeaders{
+    {"Content-Security-Policy",
+     "default-src 'self'; script-src 'self'; style-src 'self'; img-src 'self'; "
+     "connect-src 'self'; font-src 'self'; object-src 'none'; base-uri 'none'; "
+     "form-action 'self'; frame-ancestors 'none'"},
+    {"X-Content-Type-Options", "nosniff"},
+    {"Referrer-Policy", "no-referrer"}};
+
+void send(httplib::Response& response, const BoardReply& reply) {
+    response.status = reply.status;
+    response.set_header("Cache-Control", "no-store");
+    response.set_content(reply.body, reply.contentType.c_str());
+}
+
+QueryParameters parametersOf(const httplib::Request& request) {
+    return {request.params.begin(), request.params.end()};
+}
+
+void checkNoParameters(const httplib::Request& request) {
+    if (!request.params.empty()) {
+        throw BadParameter("unknown parameter " + request.params.begin()->first);
+    }
+}
+
+bool sameText(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    unsigned char difference = 0;
+    for (size_t i = 0; i < a.size(); ++i) difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+    return difference == 0;
+}
+
+std::optional<int64_t> lastEventId(const httplib::Request& request) {
+    if (!request.has_header("Last-Event-ID")) return std::nullopt;
+    const std::string text = request.get_header_value("Last-Event-ID");
+    int64_t id = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
+    if (error != std::errc{} || end != text.data() + text.size() || id < 0) {
+        throw BadParameter("Last-Event-ID: expected a call's id");
+    }
+    return id;
+}
+
+// A tag that changes with the content, so that a browser can ask whether its copy still holds.
+std::string entityTag(std::string_view body) {
+    uint64_t hash = 14695981039346656037ULL;
+    for (const char c : body) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    return "\"" + std::to_string(hash) + "\"";
+}
+
+// The path as a pattern that matches only itself.
+std::string literalPattern(std::string_view path) {
+    std::string pattern;
+    for (const char c : path) {
+        if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos) pattern += '\\';
+        pattern += c;
+    }
+    return pattern;
+}
+
+std::unique_ptr<httplib::Server> newServer(const BoardSettings& settings) {
+    if (settings.certFile.empty()) return std::make_unique<httplib::Server>();
+    auto server =
+        std::make_unique<httplib::SSLServer>(settings.certFile.c_str(), settings.keyFile.c_str());
+    if (!server->is_valid()) {
+        throw std::runtime_error("the board: cannot use the certificate " + settings.certFile +
+                                 " with the key " + settings.keyFile);
+    }
+    return server;
+}
+
+}  // namespace
+
+BoardServer::BoardServer(const BoardSettings& settings, std::string logPath, BoardFeed& feed)
+    : logPath_(std::move(logPath)), feed_(feed), server_(newServer(settings)) {
+    server_->new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
+    server_->set_default_headers(kHeaders);
+    server_->set_keep_alive_timeout(1);
+    if (settings.password) {
+        const std::string expected =
+            httplib::make_basic_authentication_header("velko", *settings.password).second;
+        server_->set_pre_routing_handler(
+            [expected](const httplib::Request& request, httplib::Response& response) {
+                if (sameText(request.get_header_value("Authorization"), expected)) {
+                    return httplib::Server::HandlerResponse::Unhandled;
+                }
+                response.set_header("WWW-Authenticate", "Basic realm=\"velko\", charset=\"UTF-8\"");
+                send(response, errorReply(401, "the board needs its password"));
+                return httplib::Server::HandlerResponse::Handled;
+            });
+    }
+    route();
+    if (!server_->bind_to_port(settings.address, settings.port)) {
+        throw std::runtime_error("the board cannot listen on " + settings.address + " port " +
+                                 std::to_string(settings.port));
+    }
+    const bool v6 = settings.address.find(':') != std::string::npos;
+    url_ = std::string(settings.certFile.empty() ? "http" : "https") + "://" +
+           (v6 ? "[" + settings.address + "]" : settings.address) + ":" +
+           std::to_string(settings.port) + "/";
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+}
+
+BoardServer::~BoardServer() {
+    feed_.close();
+    server_->stop();
+    thread_.join();
+}
+
+void BoardServer::route() {
+    httplib::Server& server = *server_;
+    server.set_exception_handler(
+        [](const httplib::Request&, httplib::Response& response, std::exception_ptr failure) {
+            try {
+                std::rethrow_exception(failure);
+            } catch (const BadParameter& error) {
+                send(response, errorReply(400, error.what()));
+            } catch (const std::exception& error) {
+                send(response, errorReply(503, error.what()));
+            }
+        });
+    server.set_error_handler(httplib::Server::HandlerWithResponse(
+        [](const httplib::Request&, httplib::Response& response) {
+            if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+            send(response, errorReply(response.status, response.status == 404 ? "no such resource"
+                                                                              : "request refused"));
+            return httplib::Server::HandlerResponse::Handled;
+        }));
+    server.Get("/api/calls", [this](const httplib::Request& request, httplib::Response& response) {
+        send(response, callsReply(*openLogForReading(logPath_), parametersOf(request)));
+    });
+    server.Get("/api/stats", [this](const httplib::Request& request, httplib::Response& response) {
+        send(response,
+             statsReply(*openLogForReading(logPath_), parametersOf(request), std::time(nullptr)));
+    });
+    server.Get("/api/state", [this](const httplib::Request& request, httplib::Response& response) {
+        checkNoParameters(request);
+        send(response, stateReply(*openLogForReading(logPath_), feed_.snapshot()));
+    });
+    server.Get("/api/calls.csv", [this](const httplib::Request& request,
+                                        httplib::Response& response) {
+        auto csv = std::make_shared<CsvExport>(logPath_, callQuery(parametersOf(request), true));
+        response.set_header("Cache-Control", "no-store");
+        response.set_header("Content-Disposition", "attachment; filename=\"calls.csv\"");
+        response.set_chunked_content_provider(
+            "text/csv; charset=utf-8", [csv](size_t, httplib::DataSink& sink) {
+                const std::optional<std::string> piece = csv->next();
+                if (!piece) {
+                    sink.done();
+                    return true;
+                }
+                return sink.write(piece->data(), piece->size());
+            });
+    });
+    server.Get("/api/events", [this](const httplib::Request& request, httplib::Response& response) {
+        checkNoParameters(request);
+        const std::optional<int64_t> lastSeen = lastEventId(request);
+        if (++streams_ > kMaxStreams) {
+            --streams_;
+            response.set_header("Retry-After", "10");
+            send(response, errorReply(503, "too many event streams"));
+            return;
+        }
+        std::shared_ptr<EventStream> stream;
+        try {
+            stream = std::make_shared<EventStream>(logPath_, feed_, lastSeen);
+        } catch (...) {
+            --streams_;
+            throw;
+        }
+        response.set_header("Cache-Control", "no-store");
+        response.set_chunked_content_provider(
+            "text/event-stream",
+            [stream](size_t, httplib::DataSink& sink) {
+                const std::optional<std::string> events = stream->next(kKeepAlive);
+                return events && sink.write(events->data(), events->size());
+            },
+            [this](bool) { --streams_; });
+    });
+    for (const BoardAsset& asset : boardAssets()) {
+        const std::string tag = entityTag(asset.body);
+        const auto serve = [asset, tag](const httplib::Request& request,
+                                        httplib::Response& response) {
+            response.set_header("Cache-Control", "no-cache");
+            response.set_header("ETag", tag);
+            if (request.get_header_value("If-None-Match") == tag) {
+                response.status = 304;
+                return;
+            }
+            response.set_content(asset.body.data(), asset.body.size(),
+                                 std::string(asset.contentType).c_str());
+        };
+        server.Get(literalPattern(asset.path), serve);
+        if (asset.path == "/index.html") server.Get("/", serve);
+    }
+}
+
+}  // namespace velko::gateway

@@ -1,0 +1,215 @@
+"""The board's server (`velko gateway --http`): its API over a real call log fed by the simulator,
+the live events and their replay, the password, HTTPS, and the refusals that keep it private."""
+
+import datetime
+import sqlite3
+import subprocess
+import zoneinfo
+
+import pytest
+from board_support import Events, get, get_json
+from conftest import ROOT, VELKO
+from gateway_support import free_port
+
+CALLS = ["call 0212345678 홍길동 2 S", 'call 0311112222 "" 0 B', "call 01055556666 김철수 1 V",
+         'call 0700000000 "50%_off" 0 S']
+
+
+@pytest.fixture
+def board(tmp_path, sims, gateways):
+    """A simulator and a gateway with the board on a free port; the four CALLS logged."""
+    sim = sims("--start", "2026-03-05 09:07")
+    port = free_port()
+    gateway = gateways("--device", f"1={sim.path}", "--calls", str(tmp_path / "calls.db"),
+                       "--line", "shop", "--http", str(port))
+    assert gateway.expect(event="listening")["url"] == f"http://127.0.0.1:{port}/"
+    gateway.connected("terminal")
+    sim.play(*CALLS)
+    for _ in CALLS:
+        gateway.expect(event="call")
+    return f"http://127.0.0.1:{port}", port, sim, gateway
+
+
+def numbers(url):
+    status, calls = get_json(url)
+    assert status == 200
+    return [call["number"] for call in calls]
+
+
+def test_lists_searches_filters_and_pages_the_calls(board):
+    base, _, _, _ = board
+    status, calls = get_json(f"{base}/api/calls")
+    assert status == 200 and [call["id"] for call in calls] == [4, 3, 2, 1]
+    assert calls[3]["name"] == "홍길동" and calls[3]["deliveries"] == {}
+    assert numbers(f"{base}/api/calls?limit=2") == ["0700000000", "01055556666"]
+    assert numbers(f"{base}/api/calls?limit=2&before=3") == ["0311112222", "0212345678"]
+    # A part of the number or the name, literally: through the index from three characters on.
+    assert numbers(f"{base}/api/calls?q=1111") == ["0311112222"]
+    assert numbers(f"{base}/api/calls?q=%ED%99%8D%EA%B8%B8%EB%8F%99") == ["0212345678"]  # 홍길동
+    assert numbers(f"{base}/api/calls?q=%EC%B2%A0%EC%88%98") == ["01055556666"]  # 철수
+    assert numbers(f"{base}/api/calls?q=%25_") == ["0700000000"]  # %_
+    assert numbers(f"{base}/api/calls?q=%22x") == []
+    assert numbers(f"{base}/api/calls?type=BLACK") == ["0311112222"]
+    today = datetime.datetime.now(zoneinfo.ZoneInfo("Asia/Seoul")).date()
+    tomorrow = today + datetime.timedelta(days=1)
+    assert len(numbers(f"{base}/api/calls?since={today}&until={today}")) == 4
+    assert numbers(f"{base}/api/calls?since={tomorrow}") == []
+    assert numbers(f"{base}/api/calls?until={today - datetime.timedelta(days=1)}") == []
+
+    status, headers, body = get(f"{base}/api/calls.csv?q=0&type=NORMAL")
+    lines = body.decode().split("\r\n")
+    assert status == 200 and headers["Content-Type"].startswith("text/csv")
+    assert lines[0].startswith("id,time,") and [line[:2] for line in lines[1:3]] == ["4,", "1,"]
+    assert len(lines) == 4 and lines[3] == ""
+
+
+def test_refuses_bad_parameters_and_unknown_paths(board):
+    base, _, _, _ = board
+    for query in ["calls?limit=0", "calls?limit=501", "calls?before=x", "calls?before=-1",
+                  "calls?since=2026-02-30", "calls?until=yesterday", "calls?type=black",
+                  "calls?q=1&q=2", "calls?source=memory", "calls.csv?limit=x", "stats?days=0",
+                  "stats?days=367", "state?x=1"]:
+        status, headers, body = get(f"{base}/api/{query}")
+        assert status == 400 and headers["Cache-Control"] == "no-store", query
+        assert set(__import__("json").loads(body)) == {"error"}, query
+    assert get(f"{base}/api/events", headers={"Last-Event-ID": "x"})[0] == 400
+    for path in ["/api/nothing", "/index.htm", "/api/calls/1"]:
+        assert get(f"{base}{path}")[0] == 404
+
+
+def test_headers_keep_the_page_to_its_own_origin(board):
+    base, _, _, _ = board
+    status, headers, body = get(f"{base}/")
+    assert status == 200 and b"<html" in body and headers["Cache-Control"] == "no-cache"
+    assert headers["Content-Type"] == "text/html; charset=utf-8"
+    assert get(f"{base}/", headers={"If-None-Match": headers["ETag"]})[0] == 304
+    for path in ["/", "/api/state", "/nothing"]:
+        headers = get(f"{base}{path}")[1]
+        assert "script-src 'self'" in headers["Content-Security-Policy"]
+        assert "unsafe-inline" not in headers["Content-Security-Policy"]
+        assert headers["X-Content-Type-Options"] == "nosniff"
+    assert get(f"{base}/api/calls")[1]["Cache-Control"] == "no-store"
+
+
+def test_state_and_stats(board):
+    base, _, sim, gateway = board
+    status, state = get_json(f"{base}/api/state")
+    assert status == 200 and state["terminal"] == "connected" and state["ringing"]
+    assert not state["off_hook"] and state["last_call"]["id"] == 4 and state["outputs"] == {}
+    sim.play("hook off")
+    gateway.expect(event="hook", off_hook=True)
+    state = get_json(f"{base}/api/state")[1]
+    assert state["off_hook"] and not state["ringing"]
+
+    status, stats = get_json(f"{base}/api/stats")
+    today = datetime.datetime.now(zoneinfo.ZoneInfo("Asia/Seoul"))
+    assert status == 200 and len(stats["days"]) == 30
+    assert stats["days"][-1] == {"date": str(today.date()), "calls": 4}
+    assert len(stats["hours"]) == 24 and sum(stats["hours"]) == 4
+    assert stats["top"][0]["calls"] == 1 and len(stats["top"]) == 4
+    assert [day["date"] for day in get_json(f"{base}/api/stats?days=1")[1]["days"]] == [
+        str(today.date())]
+
+
+def test_events_come_in_order_and_a_reconnection_gets_what_it_missed(tmp_path, sims, gateways):
+    sim = sims()
+    calls = tmp_path / "calls.db"
+    port = free_port()
+    options = ("--device", f"1={sim.path}", "--calls", str(calls), "--http", str(port))
+    gateway = gateways(*options)
+    gateway.connected("terminal")
+    sim.play("call 0211111111")
+    gateway.expect(event="call")
+    stream = Events(port)
+    first = stream.events.wait(lambda event: event["event"] == "state")
+    assert stream.events.items[first]["id"] == 1 and stream.calls() == []
+    sim.play("call 0222222222", "call 0233333333")
+    assert [call["id"] for call in stream.wait_calls(2)] == [2, 3]
+    last_seen = stream.events.items[-1]["id"]
+    stream.close()
+
+    # The gateway restarts; calls arrive while the browser is away.
+    assert gateway.stop()[0] == 0
+    gateway = gateways(*options)
+    gateway.connected("terminal")
+    sim.play("call 0244444444", "call 0255555555")
+    gateway.expect(event="call")
+    gateway.expect(event="call")
+    again = Events(port, last_event_id=last_seen)
+    sim.play("call 0266666666")
+    assert [call["number"] for call in again.wait_calls(3)] == [
+        "0244444444", "0255555555", "0266666666"]
+    assert [call["id"] for call in again.calls()] == [4, 5, 6]
+    again.close()
+
+
+def test_a_password_file_guards_every_answer(tmp_path, sims, gateways):
+    sim = sims()
+    password = tmp_path / "password"
+    password.write_text("s3cret\n")
+    port = free_port()
+    gateway = gateways("--device", f"1={sim.path}", "--calls", str(tmp_path / "calls.db"),
+                       "--http", f"127.0.0.1:{port}", "--http-password-file", str(password))
+    gateway.expect(event="listening")
+    for path in ["/", "/api/calls", "/api/events", "/nothing"]:
+        status, headers, _ = get(f"http://127.0.0.1:{port}{path}")
+        assert status == 401 and headers["WWW-Authenticate"].startswith("Basic"), path
+        assert get(f"http://127.0.0.1:{port}{path}", password="wrong")[0] == 401
+    assert get(f"http://127.0.0.1:{port}/api/calls", password="s3cret")[0] == 200
+
+
+def test_serves_https_with_the_certificate_given(tmp_path, sims, gateways):
+    sim = sims()
+    cert, key = tmp_path / "cert.pem", tmp_path / "key.pem"
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
+                    "-keyout", str(key), "-out", str(cert), "-subj", "/CN=127.0.0.1",
+                    "-addext", "subjectAltName=IP:127.0.0.1"], check=True, capture_output=True)
+    port = free_port()
+    gateway = gateways("--device", f"1={sim.path}", "--calls", str(tmp_path / "calls.db"),
+                       "--http", str(port), "--http-cert", str(cert), "--http-key", str(key))
+    assert gateway.expect(event="listening")["url"] == f"https://127.0.0.1:{port}/"
+    status, calls = get_json(f"https://127.0.0.1:{port}/api/calls", cafile=str(cert))
+    assert status == 200 and calls == []
+
+
+@pytest.mark.parametrize("options, reason", [
+    (["--http", "0.0.0.0:{port}"], "--http-password-file"),
+    (["--http", "[::]:{port}", "--http-password-file", "{password}"], "--http-insecure"),
+    (["--http", "{port}", "--http-cert", "{password}"], "--http-key"),
+    (["--http", "myhost:{port}"], "no IP address"),
+    (["--http-password-file", "{password}"], "need --http"),
+])
+def test_refuses_a_board_open_beyond_this_machine_without_password_and_tls(tmp_path, options,
+                                                                           reason):
+    password = tmp_path / "password"
+    password.write_text("s3cret\n")
+    values = {"port": free_port(), "password": password}
+    done = subprocess.run([VELKO, "gateway", "--device", "1=/nonexistent", "--calls",
+                           str(tmp_path / "calls.db"), *[o.format(**values) for o in options]],
+                          capture_output=True, timeout=10)
+    assert done.returncode != 0 and reason in done.stderr.decode()
+
+
+def test_listens_beyond_this_machine_when_told_plain_http_is_meant(tmp_path, gateways):
+    password = tmp_path / "password"
+    password.write_text("s3cret\n")
+    port = free_port()
+    gateway = gateways("--device", "1=/nonexistent", "--calls", str(tmp_path / "calls.db"),
+                       "--http", f"0.0.0.0:{port}", "--http-password-file", str(password),
+                       "--http-insecure")
+    assert gateway.expect(event="listening")["url"] == f"http://0.0.0.0:{port}/"
+    assert get(f"http://127.0.0.1:{port}/api/state", password="s3cret")[0] == 200
+
+
+def test_finds_the_calls_of_a_log_written_before_the_search_index(tmp_path, gateways):
+    calls = tmp_path / "calls.db"
+    schema = (ROOT / "docs" / "call-log.md").read_text().split("```sql")[1].split("```")[0]
+    with sqlite3.connect(calls) as db:
+        db.executescript(schema)
+        db.execute("INSERT INTO calls (received, line, state, month, day, hour, minute, number, "
+                   "name, \"group\", type) VALUES ('2026-03-05T00:07:00.000Z', 'shop', 1, 3, 5, "
+                   "9, 7, '0212345678', '홍길동', 2, 'NORMAL')")
+    port = free_port()
+    gateway = gateways("--device", "1=/nonexistent", "--calls", str(calls), "--http", str(port))
+    gateway.expect(event="listening")
+    assert numbers(f"http://127.0.0.1:{port}/api/calls?q=2345") == ["0212345678"]
