@@ -3,10 +3,9 @@ call, the log, search and filters with their export, reconnection, and authentic
 
 import csv
 import io
-import urllib.error
-import urllib.request
 
 import pytest
+from board_support import get
 from browser_support import Browser
 from gateway_support import free_port, logged_calls
 from selenium.webdriver.common.by import By
@@ -24,8 +23,10 @@ def browser():
 
 
 def start_board(gateways, sim, calls, port, *options):
+    """A gateway with the board on the port; its address is `url`."""
     gateway = gateways("--device", f"1={sim.path}", "--calls", str(calls), "--line", "shop",
                        "--http", f"127.0.0.1:{port}", *options)
+    gateway.url = gateway.expect(event="listening", what="board")["url"]
     gateway.connected("terminal")
     return gateway
 
@@ -42,7 +43,7 @@ def test_shows_the_ringing_call_at_once_and_caller_texts_only_as_text(tmp_path, 
     sim = sims("--start", "2026-03-05 09:07")
     port = free_port()
     gateway = start_board(gateways, sim, tmp_path / "calls.db", port)
-    live(browser, f"http://127.0.0.1:{port}/")
+    live(browser, gateway.url)
 
     sim.play("call 0212345678 홍길동 2 S")
     first = gateway.expect(event="call")["call"]
@@ -53,7 +54,7 @@ def test_shows_the_ringing_call_at_once_and_caller_texts_only_as_text(tmp_path, 
     sim.play("hook off")
     browser.until("return document.getElementById('banner').hidden")
 
-    sim.play(f'call 0311112222 "{MARKUP}" 0 B')
+    sim.play("hook on", f'call 0311112222 "{MARKUP}" 0 B')
     second = gateway.expect(event="call")["call"]
     browser.until("return document.querySelector('#calls > li').dataset.id == arguments[0]",
                   second["id"])
@@ -63,6 +64,8 @@ def test_shows_the_ringing_call_at_once_and_caller_texts_only_as_text(tmp_path, 
     assert browser.run("return document.querySelectorAll('img').length") == 0
     assert browser.run("return window.ran") is None
 
+    browser.until("return [...document.querySelectorAll('#chart-days rect')]"
+                  ".some((bar) => bar.getAttribute('height') > 0)")
     for width, scheme in [(1280, "light"), (1280, "dark"), (400, "light"), (400, "dark")]:
         assert browser.screenshot(f"board-{width}-{scheme}", width, scheme).stat().st_size
     assert browser.console_errors() == []
@@ -76,19 +79,20 @@ def test_search_and_filters_narrow_the_log_and_its_export(tmp_path, sims, gatewa
              "call 01098765432 \"\" 0 B", "call 0212340000 홍길순 0 B")
     for _ in range(4):
         gateway.expect(event="call")
-    live(browser, f"http://127.0.0.1:{port}/")
+    live(browser, gateway.url)
     assert len(browser.log_ids()) == 4
 
     browser.driver.find_element(By.ID, "q").send_keys("홍길")
     browser.until("return document.querySelectorAll('#calls > li').length === 2")
     assert browser.texts("#calls .who .name") == ["홍길순", "홍길동"]
 
-    Select(browser.driver.find_element(By.ID, "type")).select_by_value("BLACK")
+    Select(browser.driver.find_element(By.ID, "type")).select_by_visible_text("BLACK")
     browser.until("return document.querySelectorAll('#calls > li').length === 1")
     assert browser.texts("#calls .who .number") == ["0212340000"]
     export = browser.run("return document.getElementById('export').href")
-    with urllib.request.urlopen(export) as answer:
-        rows = list(csv.DictReader(io.StringIO(answer.read().decode())))
+    status, _, body = get(export)
+    assert status == 200
+    rows = list(csv.DictReader(io.StringIO(body.decode())))
     assert [row["number"] for row in rows] == ["0212340000"]
 
     browser.driver.find_element(By.ID, "q").send_keys(Keys.CONTROL, "a", Keys.BACKSPACE)
@@ -103,7 +107,7 @@ def test_after_the_gateway_restarts_every_call_is_on_the_page_once(tmp_path, sim
     port = free_port()
     calls = tmp_path / "calls.db"
     first = start_board(gateways, sim, calls, port)
-    live(browser, f"http://127.0.0.1:{port}/")
+    live(browser, first.url)
     sim.play("call 0210000001", "call 0210000002")
     browser.until("return document.querySelectorAll('#calls > li').length === 2")
 
@@ -120,24 +124,18 @@ def test_after_the_gateway_restarts_every_call_is_on_the_page_once(tmp_path, sim
     browser.until("return document.getElementById('status-feed').classList.contains('good')")
 
 
-def test_with_a_password_file_nothing_answers_without_it(tmp_path, sims, gateways, browser):
+def test_with_a_password_file_the_page_shows_only_to_who_gives_it(tmp_path, sims, gateways,
+                                                                  browser):
     sim = sims()
-    port = free_port()
     password = tmp_path / "password"
     password.write_text("s3cret pass\n")
-    gateway = start_board(gateways, sim, tmp_path / "calls.db", port,
+    gateway = start_board(gateways, sim, tmp_path / "calls.db", free_port(),
                           "--http-password-file", str(password))
-    sim.play("call 0212345678")
-    gateway.expect(event="call")
-    base = f"http://127.0.0.1:{port}"
-    for path in ["/", "/index.html", "/board.js", "/api/calls", "/api/state", "/api/events",
-                 "/api/calls.csv"]:
-        with pytest.raises(urllib.error.HTTPError) as refused:
-            urllib.request.urlopen(base + path)
-        assert refused.value.code == 401, path
-    browser.open(base + "/")
+    browser.open(gateway.url)
     assert browser.run("return document.getElementById('calls')") is None
 
     browser.authenticate("velko", "s3cret pass")
-    live(browser, base + "/")
+    live(browser, gateway.url)
+    sim.play("call 0212345678")
+    browser.until("return document.querySelectorAll('#calls > li').length === 1")
     assert browser.texts("#calls .who .name") == ["0212345678"]

@@ -8,13 +8,13 @@ import {openLiveFeed} from './live_feed.js';
 
 const byId = (id) => document.getElementById(id);
 const SEARCH_PAUSE_MS = 250;
-const STATS_PAUSE_MS = 2000;
+const STATS_PAUSE_MS = 1000;
 const DELIVERIES_PAUSE_MS = 1000;
 
 const line = new LineState();
 const log = new CallLog({
   form: byId('filters'), list: byId('calls'), more: byId('more'), end: byId('log-end'),
-  error: byId('log-error'), exportLink: byId('export'),
+  error: byId('log-error'), exportLink: byId('export'), memoryFilter: byId('memory-filter'),
 });
 
 async function refreshStats() {

@@ -15,8 +15,8 @@ function passes(call, filters) {
 }
 
 export class CallLog {
-  constructor({form, list, more, end, error, exportLink}) {
-    Object.assign(this, {form, list, more, end, error, exportLink});
+  constructor({form, list, more, end, error, exportLink, memoryFilter}) {
+    Object.assign(this, {form, list, more, end, error, exportLink, memoryFilter});
     this.items = new Map();  // id -> <li>
     this.generation = 0;     // a reload makes the answers of earlier requests stale
     this.loading = false;
@@ -92,6 +92,8 @@ export class CallLog {
 
   // Puts the call in its place by id (newest first), replacing what showed it before.
   place(call) {
+    // The filter by origin shows once the log tells where its calls came from.
+    if ('source' in call) this.memoryFilter.hidden = false;
     const item = callItem(call);
     const shown = this.items.get(call.id);
     this.items.set(call.id, item);
