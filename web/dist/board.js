@@ -47,7 +47,12 @@ function afterPause(action, ms) {
 
 const statsSoon = afterPause(refreshStats, STATS_PAUSE_MS);
 const searchSoon = afterPause(() => log.reload(), SEARCH_PAUSE_MS);
-const deliveriesSoon = afterPause(() => log.refreshDeliveries(), DELIVERIES_PAUSE_MS);
+// The feed sends a call once, as it was logged, and the state when a connection changes: the
+// acknowledgements that follow are read a moment later.
+const deliveriesSoon = afterPause(() => {
+  log.refreshDeliveries();
+  refreshState();
+}, DELIVERIES_PAUSE_MS);
 
 const form = byId('filters');
 form.addEventListener('submit', (event) => {
