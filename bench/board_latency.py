@@ -82,7 +82,8 @@ def main():
                 latency.append(shown - written)
             print(f"{options.calls} calls one at a time, report's end line to the call in the "
                   f"page's DOM: median {statistics.median(latency):.1f} ms, 99th percentile "
-                  f"{percentile(latency, 0.99):.1f} ms, range {min(latency):.1f} to {max(latency):.1f} ms")
+                  f"{percentile(latency, 0.99):.1f} ms, range {min(latency):.1f} to "
+                  f"{max(latency):.1f} ms")
         finally:
             browser.close()
             gateway.kill()

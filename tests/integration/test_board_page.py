@@ -41,8 +41,7 @@ def live(browser, url):
 def test_shows_the_ringing_call_at_once_and_caller_texts_only_as_text(tmp_path, sims, gateways,
                                                                      browser):
     sim = sims("--start", "2026-03-05 09:07")
-    port = free_port()
-    gateway = start_board(gateways, sim, tmp_path / "calls.db", port)
+    gateway = start_board(gateways, sim, tmp_path / "calls.db", free_port())
     live(browser, gateway.url)
 
     sim.play("call 0212345678 홍길동 2 S")
@@ -71,16 +70,19 @@ def test_shows_the_ringing_call_at_once_and_caller_texts_only_as_text(tmp_path, 
     assert browser.console_errors() == []
 
 
-def test_search_and_filters_narrow_the_log_and_its_export(tmp_path, sims, gateways, browser):
+def test_pages_searches_and_filters_the_log_and_its_export(tmp_path, sims, gateways, browser):
     sim = sims("--start", "2026-03-05 09:07")
-    port = free_port()
-    gateway = start_board(gateways, sim, tmp_path / "calls.db", port)
+    gateway = start_board(gateways, sim, tmp_path / "calls.db", free_port())
+    others = [f"call 05{index:08d}" for index in range(48)]
     sim.play("call 0212345678 홍길동 2 S", "call 0311112222 김철수 1 S",
-             "call 01098765432 \"\" 0 B", "call 0212340000 홍길순 0 B")
-    for _ in range(4):
+             "call 01098765432 \"\" 0 B", "call 0212340000 홍길순 0 B", *others)
+    for _ in range(52):
         gateway.expect(event="call")
     live(browser, gateway.url)
-    assert len(browser.log_ids()) == 4
+    assert browser.log_ids() == list(range(52, 2, -1))
+    browser.run("document.getElementById('more').scrollIntoView()")
+    browser.until("return document.getElementById('more').hidden")
+    assert browser.log_ids() == list(range(52, 0, -1))
 
     browser.driver.find_element(By.ID, "q").send_keys("홍길")
     browser.until("return document.querySelectorAll('#calls > li').length === 2")
