@@ -133,9 +133,10 @@ BoardReply statsReply(const Database& db, const QueryParameters& parameters, std
     return jsonReply(json);
 }
 
-std::string stateJson(const Database& db, const LineSnapshot& line) {
-    Statement last(db,
-                   std::string("SELECT ") + kCallColumns + " FROM calls ORDER BY id DESC LIMIT 1");
+std::string stateJson(const Database& db, const LineSnapshot& line, int64_t lastCallAtMost) {
+    Statement last(db, std::string("SELECT ") + kCallColumns +
+                           " FROM calls WHERE calls.id <= ? ORDER BY calls.id DESC LIMIT 1");
+    last.bind(1, lastCallAtMost);
     const std::vector<LoggedCall> lastCall = withDeliveries(db, last);
     Statement waiting(db, "SELECT count(*) FROM deliveries WHERE output = ? AND delivered IS NULL");
     Json outputs = Json::object();

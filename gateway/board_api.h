@@ -41,8 +41,10 @@ CallQuery callQuery(const QueryParameters& parameters, bool csv);
 BoardReply callsReply(const Database& db, const QueryParameters& parameters);
 BoardReply statsReply(const Database& db, const QueryParameters& parameters, std::time_t now);
 BoardReply stateReply(const Database& db, const LineSnapshot& line);
-// The line's state as JSON text: the snapshot with the log's last call and waiting deliveries.
-std::string stateJson(const Database& db, const LineSnapshot& line);
+// The line's state as JSON text: the snapshot with the log's last call (the newest up to
+// lastCallAtMost) and the deliveries waiting.
+std::string stateJson(const Database& db, const LineSnapshot& line,
+                      int64_t lastCallAtMost = INT64_MAX);
 // 400 with {"error": ...}, and 404.
 BoardReply errorReply(int status, const std::string& message);
 

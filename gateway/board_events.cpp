@@ -19,55 +19,51 @@ std::string event(const char* name, int64_t id, const std::string& data) {
 
 }  // namespace
 
-EventStream::EventStream(const std::string& logPath, const BoardFeed& feed,
+EventStream::EventStream(std::string logPath, const BoardBroadcast& broadcast,
                          std::optional<int64_t> lastSeen)
-    : db_(openLogForReading(logPath)), feed_(feed) {
-    if (lastSeen) {
-        cursor_ = *lastSeen;
-        return;
-    }
-    Statement newest(*db_, "SELECT coalesce(max(id), 0) FROM calls");
-    newest.step();
-    cursor_ = newest.integer(0);
-}
+    : logPath_(std::move(logPath)), broadcast_(broadcast), cursor_(lastSeen) {}
 
 EventStream::~EventStream() = default;
 
-std::string EventStream::callsAfterCursor() {
+std::string EventStream::replay() {
+    if (!db_) db_ = openLogForReading(logPath_);
     Statement query(*db_, std::string("SELECT ") + kCallColumns +
                               " FROM calls WHERE calls.id > ? ORDER BY calls.id LIMIT ?");
-    query.bind(1, cursor_).bind(2, kBatch);
-    const std::vector<LoggedCall> calls = withDeliveries(*db_, query);
-    behind_ = static_cast<int64_t>(calls.size()) == kBatch;
+    query.bind(1, cursor_.value_or(0)).bind(2, kBatch);
     std::string text;
-    for (const LoggedCall& logged : calls) {
+    for (const LoggedCall& logged : withDeliveries(*db_, query)) {
         cursor_ = logged.call.id;
-        text += event("call", cursor_, jsonText(loggedCallJson(logged)));
+        text += event("call", logged.call.id, jsonText(loggedCallJson(logged)));
     }
     return text;
 }
 
 std::optional<std::string> EventStream::next(std::chrono::milliseconds wait) {
-    std::string text;
-    LineSnapshot line;
-    if (!started_) {
-        started_ = true;
-        text = kRetry;
-        line = feed_.snapshot();
-    } else if (behind_) {
-        line = feed_.snapshot();
-    } else {
-        line = feed_.waitChange(versionSent_.value_or(0), wait);
+    std::string text = started_ ? "" : kRetry;
+    started_ = true;
+    if (!sequence_) {
+        std::string missed;
+        const auto start = broadcast_.joinAfter(cursor_);
+        if (!start) missed = replay();
+        if (!missed.empty()) return text + missed;
+        const auto join = start ? start : broadcast_.joinAfter(cursor_, true);
+        sequence_ = join->sequence;
+        cursor_ = join->lastCallId;
+        db_.reset();
+        return text + event("state", *cursor_, join->state);
     }
-    if (line.closed) return std::nullopt;
-    text += callsAfterCursor();
-    // The state follows the calls it may name as the last one.
-    if (!behind_ && line.version != versionSent_) {
-        text += event("state", cursor_, stateJson(*db_, line));
-        versionSent_ = line.version;
+    const BoardBroadcast::Read read = broadcast_.read(*sequence_, wait);
+    if (read.closed && read.events.empty()) return std::nullopt;
+    if (read.lost) {
+        sequence_.reset();
+        return next(wait);
     }
-    if (text.empty()) text = ":\n\n";
-    return text;
+    for (const BoardEvent& each : read.events) {
+        sequence_ = each.sequence + 1;
+        if (each.callId != 0) cursor_ = each.callId;
+        text += event(each.callId != 0 ? "call" : "state", cursor_.value_or(0), *each.data);
+    }
+    return text.empty() ? ":\n\n" : text;
 }
 
 }  // namespace velko::gateway

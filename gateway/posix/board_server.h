@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "gateway/board_broadcast.h"
 #include "gateway/board_feed.h"
 
 namespace httplib {
@@ -42,6 +43,7 @@ class BoardServer {
 
     std::string logPath_;
     BoardFeed& feed_;
+    BoardBroadcast broadcast_;
     std::unique_ptr<httplib::Server> server_;
     std::string url_;
     std::atomic<int> streams_{0};

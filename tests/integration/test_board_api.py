@@ -92,14 +92,17 @@ def test_headers_keep_the_page_to_its_own_origin(board):
 
 
 def test_state_and_stats(board):
-    base, _, sim, gateway = board
+    base, port, sim, _ = board
+    stream = Events(port)
+    stream.events.wait(lambda event: event["event"] == "state" and event["data"]["ringing"])
     status, state = get_json(f"{base}/api/state")
     assert status == 200 and state["terminal"] == "connected" and state["ringing"]
     assert not state["off_hook"] and state["last_call"]["id"] == 4 and state["outputs"] == {}
     sim.play("hook off")
-    gateway.expect(event="hook", off_hook=True)
+    stream.events.wait(lambda event: event["event"] == "state" and event["data"]["off_hook"])
     state = get_json(f"{base}/api/state")[1]
     assert state["off_hook"] and not state["ringing"]
+    stream.close()
 
     status, stats = get_json(f"{base}/api/stats")
     today = datetime.datetime.now(zoneinfo.ZoneInfo("Asia/Seoul"))
@@ -118,13 +121,14 @@ def test_events_come_in_order_and_a_reconnection_gets_what_it_missed(tmp_path, s
     options = ("--device", f"1={sim.path}", "--calls", str(calls), "--http", str(port))
     gateway = gateways(*options)
     gateway.connected("terminal")
-    sim.play("call 0211111111")
-    gateway.expect(event="call")
     stream = Events(port)
     first = stream.events.wait(lambda event: event["event"] == "state")
-    assert stream.events.items[first]["id"] == 1 and stream.calls() == []
-    sim.play("call 0222222222", "call 0233333333")
-    assert [call["id"] for call in stream.wait_calls(2)] == [2, 3]
+    assert stream.events.items[first]["id"] == 0
+    sim.play("call 0211111111", "call 0222222222", "call 0233333333")
+    assert [call["id"] for call in stream.wait_calls(3)] == [1, 2, 3]
+    # Each state names the last call sent before it.
+    assert all(event["id"] == event["data"]["last_call"]["id"]
+               for event in stream.events.items[first + 1:] if event["event"] == "state")
     last_seen = stream.events.items[-1]["id"]
     stream.close()
 
