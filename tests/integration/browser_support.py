@@ -2,7 +2,6 @@
 profile of its own and nothing that reaches beyond this machine. Waiting is on conditions in the
 page with deadlines, never with sleeps."""
 
-import base64
 import tempfile
 from pathlib import Path
 
@@ -40,13 +39,6 @@ class Browser:
             "width": width, "height": height, "deviceScaleFactor": 1, "mobile": width < 600})
         self.driver.execute_cdp_cmd("Emulation.setEmulatedMedia", {
             "features": [{"name": "prefers-color-scheme", "value": scheme}]})
-
-    def authenticate(self, user, password):
-        """Sends HTTP Basic credentials with every request from now on."""
-        token = base64.b64encode(f"{user}:{password}".encode()).decode()
-        self.driver.execute_cdp_cmd("Network.enable", {})
-        self.driver.execute_cdp_cmd("Network.setExtraHTTPHeaders",
-                                    {"headers": {"Authorization": f"Basic {token}"}})
 
     def open(self, url):
         self.driver.get(url)

@@ -3,7 +3,7 @@
 import {fetchState, fetchStats} from './api.js';
 import {CallLog} from './call_log.js';
 import {drawDays, drawHours, drawTop} from './charts.js';
-import {LineState} from './line_state.js';
+import {LineState, rings} from './line_state.js';
 import {openLiveFeed} from './live_feed.js';
 
 const byId = (id) => document.getElementById(id);
@@ -69,7 +69,7 @@ let newestRung = 0;  // a call sent again (deliveries changed, feed replayed) ri
 // The feed opens first, so that no call falls between the first reading of the log and the feed.
 openLiveFeed({
   onCall: (call) => {
-    if (call.source !== 'memory' && call.id > newestRung) {
+    if (rings(call) && call.id > newestRung) {
       newestRung = call.id;
       line.ring(call);
     }

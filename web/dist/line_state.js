@@ -5,6 +5,9 @@ import {callTime, callerName, element, typeBadge} from './call_view.js';
 
 const byId = (id) => document.getElementById(id);
 
+// A call read back from the terminal's memory came earlier: it does not ring now.
+export const rings = (call) => Boolean(call) && call.source !== 'memory';
+
 function setPill(pill, text, tone) {
   pill.textContent = text;
   pill.className = `pill ${tone}`;
@@ -51,7 +54,7 @@ export class LineState {
     }));
     if (!state.ringing || state.off_hook) {
       this.quiet();
-    } else if (state.last_call && (!this.ringingCall || this.ringingCall.id !== state.last_call.id)) {
+    } else if (rings(state.last_call) && this.ringingCall?.id !== state.last_call.id) {
       this.ring(state.last_call);
     }
   }

@@ -14,7 +14,7 @@ export function openLiveFeed({onCall, onState, onConnected, onReconnect}) {
   let replaced = false;  // the browser gave up and a new feed, without the last id, replaced it
 
   function connect() {
-    const source = new EventSource(eventsUrl);
+    const source = new EventSource(eventsUrl());
     source.addEventListener('open', () => {
       onConnected(true);
       if (lost) onReconnect(replaced);
