@@ -20,7 +20,8 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[1]
 
 # Notes, for each row added to the log, the moment in milliseconds of the system's clock (the one
-# this script reads too) by its call's id.
+# this script reads too, but in whole milliseconds: a figure may be up to 1 ms low) by its call's
+# id.
 OBSERVE = """
 window.arrivals = {};
 new MutationObserver((changes) => {
