@@ -23,16 +23,15 @@ Only prints figures; it does not fail on a slow machine. Usage:
 
 import argparse
 import datetime
-import json
-import os
 import random
 import sqlite3
 import statistics
-import sys
 import tempfile
 import time
 import urllib.parse
 from pathlib import Path
+
+from process_figures import memory, percentile, use_velko
 
 ROOT = Path(__file__).resolve().parents[1]
 
@@ -46,17 +45,6 @@ def parse_arguments():
     parser.add_argument("--clients", type=int, default=50)
     parser.add_argument("--tries", type=int, default=20)
     return parser.parse_args()
-
-
-def memory(pid):
-    """Resident and peak resident memory of the process, in MB."""
-    fields = dict(line.split(":", 1) for line in Path(f"/proc/{pid}/status").read_text().splitlines())
-    return int(fields["VmRSS"].split()[0]) / 1024, int(fields["VmHWM"].split()[0]) / 1024
-
-
-def percentile(values, share):
-    ordered = sorted(values)
-    return ordered[min(len(ordered) - 1, int(share * len(ordered)))]
 
 
 def write_log(path, count):
@@ -101,12 +89,9 @@ def timed(get, url, tries):
 
 def main():
     options = parse_arguments()
-    os.environ["VELKO"] = options.velko
-    sys.path.insert(0, str(ROOT / "tests" / "integration"))
+    use_velko(options.velko)
     from board_support import Events, get
-    from gateway_support import Gateway, Lines, Sim, free_port
-
-    sys.setswitchinterval(0.0005)
+    from gateway_support import Gateway, Sim, free_port
     with tempfile.TemporaryDirectory() as folder:
         calls = Path(folder) / "calls.db"
         started = time.monotonic()

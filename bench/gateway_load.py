@@ -18,13 +18,14 @@ Only prints figures; it does not fail on a slow machine. Usage:
 
 import argparse
 import json
-import os
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
 from pathlib import Path
+
+from process_figures import cpu_seconds, memory, percentile, use_velko
 
 ROOT = Path(__file__).resolve().parents[1]
 
@@ -37,33 +38,14 @@ def parse_arguments():
     return parser.parse_args()
 
 
-def memory(pid):
-    """Resident and peak resident memory of the process, in MB."""
-    fields = dict(line.split(":", 1) for line in Path(f"/proc/{pid}/status").read_text().splitlines())
-    return int(fields["VmRSS"].split()[0]) / 1024, int(fields["VmHWM"].split()[0]) / 1024
-
-
-def cpu_seconds(pid):
-    fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-
-
-def percentile(values, share):
-    ordered = sorted(values)
-    return ordered[min(len(ordered) - 1, int(share * len(ordered)))]
-
-
 def call_numbers(subscriber):
     return [json.loads(payload)["number"] for _, payload, _, _ in subscriber.messages]
 
 
 def main():
     options = parse_arguments()
-    os.environ["VELKO"] = options.velko
-    sys.path.insert(0, str(ROOT / "tests" / "integration"))
+    use_velko(options.velko)
     from gateway_support import Broker, Gateway, Lines, Sim, Subscriber, logged_calls
-
-    sys.setswitchinterval(0.0005)
 
     with tempfile.TemporaryDirectory() as folder:
         broker = Broker(folder)

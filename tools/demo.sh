@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A short live session: the terminal simulator on a pseudo-terminal, the host's monitor on the
 # other end. Calls come in, the receiver goes off and on hook, then the host sets the terminal's
-# clock and area code, reads them back and lists the stored calls and the rejected numbers.
+# clock and area code, reads them back and lists the stored calls and the rejected numbers; last
+# the gateway logs calls, delivers them to MQTT and shows them on its board (a web page).
 # Both programs write into one stream, labelled line by line, so that what the host shows always
 # comes after the simulator's line that caused it. VELKO_DEMO_PACE scales the pauses (default 1).
 set -euo pipefail
@@ -89,8 +90,8 @@ wait "$monitor" || true
 echo quit >&3
 wait "$sim" || true
 
-say "velko gateway: a new simulator's calls go to the call log and to an MQTT broker, where a
-subscriber sees them (the broker is mosquitto on a free loopback port)"
+say "velko gateway: a new simulator's calls go to the call log, to an MQTT broker, where a
+subscriber sees them (the broker is mosquitto on a free loopback port), and to the board"
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 printf 'listener %s 127.0.0.1\nallow_anonymous true\nuser %s\n' "$port" "$(id -un)" >"$work/mosquitto.conf"
 mosquitto -c "$work/mosquitto.conf" >/dev/null 2>&1 &
@@ -111,13 +112,25 @@ for _ in $(seq 100); do
 done
 mosquitto_sub -p "$port" -q 1 -v -t 'velko/#' > >(tagged "subscriber" "$dim") &
 pids+=($!)
+board=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 "$VELKO" gateway --device "1=$(cat "$work/path2")" --line demo --calls "$work/calls.db" \
-  --mqtt "127.0.0.1:$port" --ringing-seconds 2 > >(tagged "   gateway" "") 2>&1 &
+  --mqtt "127.0.0.1:$port" --ringing-seconds 2 --http "127.0.0.1:$board" > >(tagged "   gateway" "") 2>&1 &
 gateway=$!
 pids+=("$gateway")
 pause 1
+say "The board, the gateway's web page of the line, is up until the gateway stops: open
+http://127.0.0.1:$board/ in a browser on this machine"
+pause 2
 echo 'call 0212345678 홍길동 2 S' >&6
 pause 3
+echo 'hook off' >&6
+pause 1
+echo 'hook on' >&6
+pause 1
+echo 'call 0311234567 김철수 1 V' >&6
+pause 3
+echo 'call 0701234567 광고전화 0 B' >&6
+pause "${VELKO_DEMO_BOARD_SECONDS:-20}"
 
 say "SIGTERM stops the gateway; the call log (velko log)"
 kill -TERM "$gateway"

@@ -2,6 +2,7 @@
 the live events and their replay, the password, HTTPS, and the refusals that keep it private."""
 
 import datetime
+import json
 import sqlite3
 import subprocess
 import zoneinfo
@@ -71,7 +72,7 @@ def test_refuses_bad_parameters_and_unknown_paths(board):
                   "stats?days=367", "state?x=1"]:
         status, headers, body = get(f"{base}/api/{query}")
         assert status == 400 and headers["Cache-Control"] == "no-store", query
-        assert set(__import__("json").loads(body)) == {"error"}, query
+        assert set(json.loads(body)) == {"error"}, query
     assert get(f"{base}/api/events", headers={"Last-Event-ID": "x"})[0] == 400
     for path in ["/api/nothing", "/index.htm", "/api/calls/1"]:
         assert get(f"{base}{path}")[0] == 404

@@ -1,28 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 
 #include "gateway/board_broadcast.h"
 #include "gateway/board_events.h"
 #include "gateway/call_log.h"
 #include "gateway/call_stats.h"
+#include "unit/gateway_log_folder.h"
 
 namespace velko::gateway {
 namespace {
 
-class BoardLog : public ::testing::Test {
+class BoardLog : public LogFolder {
   protected:
     void SetUp() override {
-        folder_ =
-            std::filesystem::temp_directory_path() /
-            ("velko-board-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-        path_ = (folder_ / "calls.db").string();
+        LogFolder::SetUp();
         log_ = std::make_unique<CallLog>(path_, CallLog::Durability::ProcessSafe);
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
 
     Call logCall(const std::string& number, const std::string& received) {
         Call call;
@@ -33,8 +27,6 @@ class BoardLog : public ::testing::Test {
         return call;
     }
 
-    std::filesystem::path folder_;
-    std::string path_;
     std::unique_ptr<CallLog> log_;
 };
 

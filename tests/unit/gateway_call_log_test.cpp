@@ -3,22 +3,13 @@
 #include <filesystem>
 
 #include "gateway/call_log.h"
+#include "unit/gateway_log_folder.h"
 
 namespace velko::gateway {
 namespace {
 
-class CallLogFile : public ::testing::Test {
+class CallLogFile : public LogFolder {
   protected:
-    void SetUp() override {
-        folder_ =
-            std::filesystem::temp_directory_path() /
-            ("velko-call-log-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-        path_ = (folder_ / "calls.db").string();
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
     static Call call(std::string number, std::string received) {
         Call made;
         made.state = 1;
@@ -41,9 +32,6 @@ class CallLogFile : public ::testing::Test {
         for (const Call& call : calls) result.push_back(call.number);
         return result;
     }
-
-    std::filesystem::path folder_;
-    std::string path_;
 };
 
 TEST_F(CallLogFile, KeepsEachOutputsPendingCallsInOrderAcrossReopening) {
