@@ -10,14 +10,11 @@ median and the 99th percentile; it does not fail on a slow machine. Usage:
 """
 
 import argparse
-import os
 import statistics
-import sys
 import tempfile
 import time
-from pathlib import Path
 
-ROOT = Path(__file__).resolve().parents[1]
+from process_figures import ROOT, percentile, use_velko
 
 # Notes, for each row added to the log, the moment in milliseconds of the system's clock (the one
 # this script reads too, but in whole milliseconds: a figure may be up to 1 ms low) by its call's
@@ -40,20 +37,12 @@ def parse_arguments():
     return parser.parse_args()
 
 
-def percentile(values, share):
-    ordered = sorted(values)
-    return ordered[min(len(ordered) - 1, int(share * len(ordered)))]
-
-
 def main():
     options = parse_arguments()
-    os.environ["VELKO"] = options.velko
-    sys.path.insert(0, str(ROOT / "tests" / "integration"))
+    use_velko(options.velko)
     from browser_support import Browser
     from conftest import Terminal, report
     from gateway_support import Gateway, free_port
-
-    sys.setswitchinterval(0.0005)
 
     with tempfile.TemporaryDirectory() as folder:
         terminal = Terminal()
