@@ -1,0 +1,93 @@
+// The board: wires the line state, the call log, the charts and the live feed together.
+
+import {fetchState, fetchStats} from './api.js';
+import {CallLog} from './call_log.js';
+import {drawDays, drawHours, drawTop} from './charts.js';
+import {LineState, rings} from './line_state.js';
+import {openLiveFeed} from './live_feed.js';
+
+const byId = (id) => document.getElementById(id);
+const SEARCH_PAUSE_MS = 250;
+const STATS_PAUSE_MS = 1000;
+const DELIVERIES_PAUSE_MS = 1000;
+
+const line = new LineState();
+const log = new CallLog({
+  form: byId('filters'), list: byId('calls'), more: byId('more'), end: byId('log-end'),
+  error: byId('log-error'), exportLink: byId('export'), memoryFilter: byId('memory-filter'),
+});
+
+async function refreshStats() {
+  try {
+    const stats = await fetchStats();
+    drawDays(byId('chart-days'), stats.days);
+    drawHours(byId('chart-hours'), stats.hours);
+    drawTop(byId('top'), stats.top);
+  } catch (failure) {
+    byId('chart-days').textContent = `The figures could not be read: ${failure.message}`;
+  }
+}
+
+async function refreshState() {
+  try {
+    line.show(await fetchState());
+  } catch {
+    line.feed(false);
+  }
+}
+
+// Runs `action` once things have been still for `ms`.
+function afterPause(action, ms) {
+  let timer = null;
+  return () => {
+    clearTimeout(timer);
+    timer = setTimeout(action, ms);
+  };
+}
+
+const statsSoon = afterPause(refreshStats, STATS_PAUSE_MS);
+const searchSoon = afterPause(() => log.reload(), SEARCH_PAUSE_MS);
+// The feed sends a call once, as it was logged, and the state when a connection changes: the
+// acknowledgements that follow are read a moment later.
+const deliveriesSoon = afterPause(() => {
+  log.refreshDeliveries();
+  refreshState();
+}, DELIVERIES_PAUSE_MS);
+
+const form = byId('filters');
+form.addEventListener('submit', (event) => {
+  event.preventDefault();
+  log.reload();
+});
+byId('q').addEventListener('input', searchSoon);
+for (const id of ['since', 'until', 'type', 'memory']) {
+  byId(id).addEventListener('change', () => log.reload());
+}
+
+let newestRung = 0;  // a call sent again (deliveries changed, feed replayed) rings only once
+
+// The feed opens first, so that no call falls between the first reading of the log and the feed.
+openLiveFeed({
+  onCall: (call) => {
+    if (rings(call) && call.id > newestRung) {
+      newestRung = call.id;
+      line.ring(call);
+    }
+    log.receive(call);
+    statsSoon();
+    deliveriesSoon();
+  },
+  onState: (state) => {
+    line.show(state);
+    deliveriesSoon();
+  },
+  onConnected: (connected) => line.feed(connected),
+  onReconnect: (fresh) => {
+    refreshState();
+    if (fresh) log.reload();
+    statsSoon();
+  },
+});
+refreshState();
+log.reload();
+refreshStats();
