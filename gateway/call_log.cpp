@@ -86,10 +86,11 @@ CallLog::CallLog(const std::string& path, Durability durability,
     db_.execute(durability == Durability::PowerSafe ? "PRAGMA synchronous=FULL"
                                                     : "PRAGMA synchronous=NORMAL");
     db_.execute(kSchema);
+    addCallSearchIndex(db_);
     Statement last(db_, "SELECT coalesce(max(id), 0) FROM calls");
     last.step();
     lastCallId_ = last.integer(0);
-    addCallSearchIndex(db_);
+    last.reset();
     insertCall_ = std::make_unique<Statement>(
         db_,
         "INSERT INTO calls (id, received, line, state, month, day, hour, minute, time, number, "
