@@ -313,8 +313,8 @@ def gateways():
 
     started = []
 
-    def start(*options, env=None):
-        started.append(Gateway(*options, env=env or environment(TZ="Asia/Seoul")))
+    def start(*options, env=None, prefix=()):
+        started.append(Gateway(*options, env=env or environment(TZ="Asia/Seoul"), prefix=prefix))
         return started[-1]
 
     yield start

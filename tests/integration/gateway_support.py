@@ -89,10 +89,11 @@ def event_of(line):
 
 
 class Gateway:
-    """`velko gateway --json` with the options given; its events are kept in order."""
+    """`velko gateway --json` with the options given, started through the prefix command when
+    one is given; its events are kept in order."""
 
-    def __init__(self, *options, env=None):
-        self.proc = subprocess.Popen([VELKO, "gateway", "--json", *options],
+    def __init__(self, *options, env=None, prefix=()):
+        self.proc = subprocess.Popen([*prefix, VELKO, "gateway", "--json", *options],
                                      stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                      stderr=subprocess.PIPE, env=env)
         self.events = Lines(self.proc.stdout, event_of)
