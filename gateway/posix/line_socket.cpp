@@ -100,19 +100,19 @@ LineSocket::~LineSocket() { ::close(fd_); }
 
 void LineSocket::sendLine(std::string_view line) {
     const std::string whole = std::string(line) + "\r\n";
+    std::string_view left = whole;
     const auto deadline = Clock::now() + kSendLimit;
     for (;;) {
-        const ssize_t sent = ::send(fd_, whole.data(), whole.size(), MSG_NOSIGNAL);
-        if (sent == static_cast<ssize_t>(whole.size())) return;
-        if (sent < 0 && errno == EINTR) continue;
-        if (sent < 0 && errno == EAGAIN) {
-            // A full send queue: the line waits until it fits whole.
-            throwIfStopping();
-            if (Clock::now() >= deadline) throw ConnectionError("the server takes no data");
-            wake_.poll(fd_, POLLOUT, deadline);
-            continue;
-        }
-        throw ConnectionError(sent < 0 ? std::strerror(errno) : "a line was cut");
+        const ssize_t sent = ::send(fd_, left.data(), left.size(), MSG_NOSIGNAL);
+        if (sent > 0) left.remove_prefix(static_cast<size_t>(sent));
+        if (left.empty()) return;
+        if (sent < 0 && errno != EINTR && errno != EAGAIN)
+            throw ConnectionError(std::strerror(errno));
+        // A full send queue: the line, or the rest of a line the queue took only in part, waits
+        // for room.
+        throwIfStopping();
+        if (Clock::now() >= deadline) throw ConnectionError("the server takes no data");
+        wake_.poll(fd_, POLLOUT, deadline);
     }
 }
 

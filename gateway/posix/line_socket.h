@@ -31,7 +31,8 @@ class LineSocket {
     LineSocket(const LineSocket&) = delete;
     LineSocket& operator=(const LineSocket&) = delete;
 
-    // Sends the line and its CR LF in one write, so that the far end reads it whole and alone.
+    // Sends the line and its CR LF in one write, so that the far end reads it whole and alone
+    // (the rest follows when the send queue had room for a part only).
     void sendLine(std::string_view line);
     // The next line without its line end; nothing when the deadline passed or the wake pipe
     // woke the wait first. Raises ConnectionError when the far end closed or sent a line longer
