@@ -83,11 +83,12 @@ def test_a_server_that_sends_an_endless_line_is_left(tmp_path, sims, gateways):
     gateway = gateways("--device", f"1={sim.path}", "--calls", str(tmp_path / "calls.db"),
                        "--ncid", f"127.0.0.1:{listener.getsockname()[1]}")
     server, _ = listener.accept()
-    server.settimeout(Deadline().left())
+    deadline = Deadline()
+    server.settimeout(deadline.left())
     with listener, server:
         try:
             server.sendall(b"200 ")
-            while True:  # ends when the gateway closes the connection, or at the deadline
+            while not deadline.passed():  # or until the gateway closes the connection
                 server.sendall(b"x" * 65536)
         except OSError:
             pass
