@@ -3,6 +3,7 @@ a name server that never replies (in a mount namespace of the gateway's own, who
 only it), an NCID server that never reads and a broker that never answers CONNECT. The gateway
 ends within a second, and the log keeps the call it took, undelivered."""
 
+import random
 import socket
 import sqlite3
 import subprocess
@@ -11,21 +12,26 @@ import pytest
 from conftest import Deadline
 from gateway_support import logged_calls
 
-NAME_SERVER = "127.83.0.53"
 UNANSWERED = "unanswered.velko-test.example"
 
 
 def silent_name_server():
-    """A UDP socket on port 53 that takes the queries and never replies."""
+    """A UDP socket on port 53 of a loopback address of its own (tests may run side by side)
+    that takes the queries and never replies."""
     if subprocess.run(["unshare", "-m", "true"], capture_output=True).returncode != 0:
         pytest.skip("unshare -m is not permitted here")
     server = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    try:
-        server.bind((NAME_SERVER, 53))
-    except OSError as error:
-        server.close()
-        pytest.skip(f"no name server can listen on {NAME_SERVER} port 53: {error}")
-    return server
+    for _ in range(20):
+        address = f"127.83.{random.randrange(256)}.{random.randrange(1, 255)}"
+        try:
+            server.bind((address, 53))
+            return server
+        except PermissionError as error:
+            server.close()
+            pytest.skip(f"no name server may listen on port 53: {error}")
+        except OSError:
+            continue
+    raise AssertionError("no free loopback address for the name server")
 
 
 def resolving_through(server_address, folder):
@@ -49,7 +55,7 @@ def test_a_stop_ends_the_gateway_within_a_second_whatever_an_output_waits_for(
     if far_end == "name server":
         silent = silent_name_server()
         gateway = gateways(*options, output, UNANSWERED,
-                           prefix=resolving_through(NAME_SERVER, tmp_path))
+                           prefix=resolving_through(silent.getsockname()[0], tmp_path))
     else:
         silent = socket.create_server(("127.0.0.1", 0))
         gateway = gateways(*options, output, f"127.0.0.1:{silent.getsockname()[1]}")
