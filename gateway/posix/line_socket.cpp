@@ -1,6 +1,5 @@
 #include "gateway/posix/line_socket.h"
 
-#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -10,28 +9,44 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
-#include "platform/posix/poll_timeout.h"
+#include "gateway/posix/abandonable_work.h"
 
 namespace velko::gateway {
 
 namespace {
 
-// Polls fd for the events and, when there is one, the wake pipe; the fd's revents, or 0 when the
-// deadline passed or the wake came first.
-short pollWithWake(int fd, short events, const WakePipe* wake,
-                   LineSocket::Clock::time_point deadline) {
-    pollfd entries[2] = {{fd, events, 0}, {wake != nullptr ? wake->readEnd() : -1, POLLIN, 0}};
-    for (;;) {
-        const int ready = ::poll(entries, 2, posix::pollTimeoutUntil(deadline));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready < 0) throw ConnectionError(std::string("poll: ") + std::strerror(errno));
-        if (entries[1].revents != 0) {
-            wake->drain();
-            return 0;
-        }
-        return entries[0].revents;
+using namespace std::chrono_literals;
+
+// How long a line may wait for room in a full send queue.
+constexpr auto kSendLimit = 10s;
+
+// A name lookup and its result, owned jointly by the connecting thread and the thread that
+// looks the name up, which a stop may leave to finish alone.
+struct NameLookup {
+    std::string host;
+    std::string service;
+    addrinfo* found = nullptr;
+    int failure = 0;
+
+    ~NameLookup() {
+        if (found != nullptr) ::freeaddrinfo(found);
     }
+};
+
+std::shared_ptr<NameLookup> lookUp(const std::string& host, uint16_t port, const WakePipe& wake) {
+    auto lookup = std::make_shared<NameLookup>(host, std::to_string(port));
+    runUnlessStopped(
+        [lookup] {
+            addrinfo hints{};
+            hints.ai_socktype = SOCK_STREAM;
+            lookup->failure = ::getaddrinfo(lookup->host.c_str(), lookup->service.c_str(), &hints,
+                                            &lookup->found);
+        },
+        wake);
+    if (lookup->failure != 0) throw ConnectionError(host + ": " + ::gai_strerror(lookup->failure));
+    return lookup;
 }
 
 int connectWithin(const addrinfo& address, const WakePipe& wake,
@@ -39,22 +54,22 @@ int connectWithin(const addrinfo& address, const WakePipe& wake,
     const int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                             address.ai_protocol);
     if (fd < 0) throw ConnectionError(std::string("socket: ") + std::strerror(errno));
+    const auto fail = [fd](const char* reason) {
+        ::close(fd);
+        throw ConnectionError(reason);
+    };
     if (::connect(fd, address.ai_addr, address.ai_addrlen) != 0 && errno != EINPROGRESS) {
-        const int error = errno;
-        ::close(fd);
-        throw ConnectionError(std::strerror(error));
+        fail(std::strerror(errno));
     }
-    if (pollWithWake(fd, POLLOUT, &wake, deadline) == 0) {
-        ::close(fd);
-        throw ConnectionError("no connection within the time limit");
+    // Wakes for new calls leave the attempt going; a stop ends it.
+    while (wake.poll(fd, POLLOUT, deadline) == 0) {
+        if (wake.stopRequested()) fail("stopped");
+        if (LineSocket::Clock::now() >= deadline) fail("no connection within the time limit");
     }
     int error = 0;
     socklen_t size = sizeof error;
     ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
-    if (error != 0) {
-        ::close(fd);
-        throw ConnectionError(std::strerror(error));
-    }
+    if (error != 0) fail(std::strerror(error));
     return fd;
 }
 
@@ -63,22 +78,18 @@ int connectWithin(const addrinfo& address, const WakePipe& wake,
 LineSocket::LineSocket(const std::string& host, uint16_t port, const WakePipe& wake,
                        std::chrono::milliseconds limit)
     : wake_(wake) {
-    addrinfo hints{};
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int failure = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
-    if (failure != 0) throw ConnectionError(host + ": " + ::gai_strerror(failure));
+    const auto lookup = lookUp(host, port, wake_);
     const auto deadline = Clock::now() + limit;
     std::string reason;
-    for (const addrinfo* address = found; address != nullptr && fd_ < 0;
+    for (const addrinfo* address = lookup->found; address != nullptr && fd_ < 0;
          address = address->ai_next) {
         try {
             fd_ = connectWithin(*address, wake_, deadline);
         } catch (const ConnectionError& error) {
+            throwIfStopping();
             reason = error.what();
         }
     }
-    ::freeaddrinfo(found);
     if (fd_ < 0) throw ConnectionError(reason);
     const int on = 1;
     ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
@@ -89,31 +100,38 @@ LineSocket::~LineSocket() { ::close(fd_); }
 
 void LineSocket::sendLine(std::string_view line) {
     const std::string whole = std::string(line) + "\r\n";
+    std::string_view left = whole;
+    const auto deadline = Clock::now() + kSendLimit;
     for (;;) {
-        const ssize_t sent = ::send(fd_, whole.data(), whole.size(), MSG_NOSIGNAL);
-        if (sent == static_cast<ssize_t>(whole.size())) return;
-        if (sent < 0 && errno == EINTR) continue;
-        if (sent < 0 && errno == EAGAIN) {
-            // A full send queue: the line waits until it fits whole.
-            if (pollWithWake(fd_, POLLOUT, nullptr, Clock::now() + std::chrono::seconds(10)) == 0) {
-                throw ConnectionError("the server takes no data");
-            }
-            continue;
-        }
-        throw ConnectionError(sent < 0 ? std::strerror(errno) : "a line was cut");
+        const ssize_t sent = ::send(fd_, left.data(), left.size(), MSG_NOSIGNAL);
+        if (sent > 0) left.remove_prefix(static_cast<size_t>(sent));
+        if (left.empty()) return;
+        if (sent < 0 && errno != EINTR && errno != EAGAIN)
+            throw ConnectionError(std::strerror(errno));
+        // A full send queue: the line, or the rest of a line the queue took only in part, waits
+        // for room.
+        throwIfStopping();
+        if (Clock::now() >= deadline) throw ConnectionError("the server takes no data");
+        wake_.poll(fd_, POLLOUT, deadline);
     }
 }
 
 std::optional<std::string> LineSocket::readLine(Clock::time_point deadline) {
     for (;;) {
-        const size_t end = received_.find('\n');
+        const size_t end = received_.find('\n', searched_);
         if (end != std::string::npos) {
             std::string line = received_.substr(0, end);
             received_.erase(0, end + 1);
+            searched_ = 0;
             if (!line.empty() && line.back() == '\r') line.pop_back();
             return line;
         }
-        if (!waitForInput(deadline)) return std::nullopt;
+        searched_ = received_.size();
+        if (received_.size() > kLongestLine) {
+            throw ConnectionError("the server sent a line longer than " +
+                                  std::to_string(kLongestLine / 1024) + " KiB");
+        }
+        if (wake_.poll(fd_, POLLIN, deadline) == 0) return std::nullopt;
         char bytes[4096];
         const ssize_t count = ::recv(fd_, bytes, sizeof bytes, 0);
         if (count > 0) {
@@ -135,8 +153,8 @@ void LineSocket::acknowledgeAtOnce() {
     ::setsockopt(fd_, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
 }
 
-bool LineSocket::waitForInput(Clock::time_point deadline) {
-    return pollWithWake(fd_, POLLIN, &wake_, deadline) != 0;
+void LineSocket::throwIfStopping() const {
+    if (wake_.stopRequested()) throw ConnectionError("stopped");
 }
 
 }  // namespace velko::gateway

@@ -3,9 +3,7 @@
 #include <mosquitto.h>
 #include <poll.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <system_error>
+#include <chrono>
 #include <utility>
 
 namespace velko::gateway {
@@ -13,35 +11,21 @@ namespace velko::gateway {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+using Clock = WakePipe::Clock;
 
-constexpr int kKeepAliveSeconds = 30;
 // How long a clean stop waits for the broker to take the "offline" status.
 constexpr auto kOfflineWait = 400ms;
-
-// A connection that ended, with the reason to tell.
-struct Lost {
-    std::string reason;
-};
-
-std::string describe(int result) {
-    if (result == MOSQ_ERR_ERRNO) return std::system_category().message(errno);
-    return mosquitto_strerror(result);
-}
-
-struct LibraryUse {
-    LibraryUse() { mosquitto_lib_init(); }
-};
+// The library's own limit of messages in flight, above what the window lets through (two
+// messages a call, the status and the configuration), so that it never queues them itself.
+constexpr int kLibraryInFlight = 2 * MqttOutput::kWindow + 64;
 
 }  // namespace
 
 MqttOutput::MqttOutput(MqttSettings settings, LoopAccess& loop, OutputEvents& events)
-    : settings_(std::move(settings)),
-      topics_(settings_.prefix, settings_.line),
-      loop_(loop),
-      events_(events) {
-    static const LibraryUse library;
-    thread_ = std::thread([this] { run(); });
+    : ReconnectingOutput(loop, events),
+      settings_(std::move(settings)),
+      topics_(settings_.prefix, settings_.line) {
+    start();
 }
 
 MqttOutput::~MqttOutput() { stop(); }
@@ -49,10 +33,9 @@ MqttOutput::~MqttOutput() { stop(); }
 void MqttOutput::deliver(const Call& call) {
     {
         const std::lock_guard lock(mutex_);
-        inbox_.push_back(
-            {Pending{call.id, topics_.call(call), topics_.lastCall(call), std::nullopt}, {}});
+        inbox_.push_back({Pending{call.id, topics_.call(call), topics_.lastCall(call)}, {}});
     }
-    wake_.wake();
+    wake().wake();
 }
 
 void MqttOutput::lineStatus(const LineStatus& status) {
@@ -60,131 +43,75 @@ void MqttOutput::lineStatus(const LineStatus& status) {
         const std::lock_guard lock(mutex_);
         inbox_.push_back({std::nullopt, status});
     }
-    wake_.wake();
+    wake().wake();
 }
 
-void MqttOutput::stop() {
-    if (!thread_.joinable()) return;
-    stopping_ = true;
-    wake_.wake();
-    thread_.join();
-}
-
-void MqttOutput::tell(bool up, const std::string& reason) {
-    loop_.post([this, up, reason] { events_.connectionChanged(name(), up, reason); });
-}
-
-void MqttOutput::run() {
-    const std::string clientId = "velko-" + settings_.line;
+std::shared_ptr<MqttClient> MqttOutput::connect() {
+    auto client = std::make_shared<MqttClient>("velko-" + settings_.line);
+    mosquitto* raw = client->get();
     const MqttMessage will = topics_.offline();
-    while (!stopping_) {
-        mosquitto* client = mosquitto_new(clientId.c_str(), true, this);
-        client_ = client;
-        connectionOpened_ = false;
-        refusal_.reset();
-        libraryError_.clear();
-        try {
-            if (client == nullptr) throw Lost{"out of memory"};
-            mosquitto_connect_callback_set(client, [](mosquitto*, void* self, int result) {
-                static_cast<MqttOutput*>(self)->connected(result);
-            });
-            mosquitto_publish_callback_set(client, [](mosquitto*, void* self, int messageId) {
-                static_cast<MqttOutput*>(self)->published(messageId);
-            });
-            mosquitto_log_callback_set(client,
-                                       [](mosquitto*, void* self, int level, const char* text) {
-                                           if (level == MOSQ_LOG_ERR)
-                                               static_cast<MqttOutput*>(self)->libraryError_ = text;
-                                       });
-            check(mosquitto_will_set(client, will.topic.c_str(),
-                                     static_cast<int>(will.payload.size()), will.payload.data(), 1,
-                                     true));
-            if (!settings_.user.empty()) {
-                check(mosquitto_username_pw_set(client, settings_.user.c_str(),
-                                                settings_.password.c_str()));
-            }
-            if (!settings_.caFile.empty()) {
-                check(mosquitto_tls_set(client, settings_.caFile.c_str(), nullptr, nullptr, nullptr,
-                                        nullptr));
-            }
-            check(mosquitto_connect_async(client, settings_.host.c_str(), settings_.port,
-                                          kKeepAliveSeconds));
-            serve(client);
-        } catch (const Lost& lost) {
-            if (up_ || lost.reason != lastReason_) tell(false, lost.reason);
-            lastReason_ = lost.reason;
-        }
-        up_ = false;
-        client_ = nullptr;
-        mosquitto_destroy(client);
-        for (Pending& waiting : pending_) waiting.messageId.reset();
-        published_.reset();
-        const auto deadline = Clock::now() + retry_.wait();
-        while (!stopping_ && Clock::now() < deadline) wake_.waitUntil(deadline);
-        retry_.failed();
+    client->check(mosquitto_will_set(raw, will.topic.c_str(), static_cast<int>(will.payload.size()),
+                                     will.payload.data(), 1, true));
+    if (!settings_.user.empty()) {
+        client->check(
+            mosquitto_username_pw_set(raw, settings_.user.c_str(), settings_.password.c_str()));
     }
+    if (!settings_.caFile.empty()) {
+        client->check(
+            mosquitto_tls_set(raw, settings_.caFile.c_str(), nullptr, nullptr, nullptr, nullptr));
+    }
+    client->check(mosquitto_int_option(raw, MOSQ_OPT_SEND_MAXIMUM, kLibraryInFlight));
+    MqttClient::connect(client, settings_.host, settings_.port, wake());
+    return client;
 }
 
 // Runs the client on this thread: poll() on its socket and the wake pipe, the client's reads
 // and writes as they become possible, and its keep-alive once a second.
-void MqttOutput::serve(mosquitto* client) {
+void MqttOutput::serve() {
+    client_ = connect();
+    mosquitto* client = client_->get();
     std::optional<Clock::time_point> stopBy;
     for (;;) {
-        if (stopping_ && !stopBy) {
-            if (!up_) return;
+        if (stopping() && !stopBy) {
+            if (!up()) return;
             stopBy = Clock::now() + kOfflineWait;
             offlineId_ = publish(topics_.offline());
         }
-        if (stopBy && (!offlineId_ || Clock::now() >= *stopBy)) return finish(client);
+        if (stopBy && (!offlineId_ || Clock::now() >= *stopBy)) return finish();
         takeInbox();
         const int socket = mosquitto_socket(client);
-        if (socket < 0) throw Lost{"the connection closed"};
-        pollfd entries[2] = {
-            {socket, static_cast<short>(POLLIN | (mosquitto_want_write(client) ? POLLOUT : 0)), 0},
-            {wake_.readEnd(), POLLIN, 0}};
-        const int timeout = stopBy ? 50 : 1000;
-        if (::poll(entries, 2, timeout) < 0 && errno != EINTR) throw Lost{"poll failed"};
-        if (entries[1].revents != 0) wake_.drain();
-        if (entries[0].revents & (POLLIN | POLLERR | POLLHUP)) {
+        if (socket < 0) throw ConnectionError("the connection closed");
+        const auto events =
+            static_cast<short>(POLLIN | (mosquitto_want_write(client) ? POLLOUT : 0));
+        const short ready = wake().poll(socket, events, Clock::now() + (stopBy ? 50ms : 1000ms));
+        if (ready & (POLLIN | POLLERR | POLLHUP)) {
             const int result = mosquitto_loop_read(client, 1);
             // A refused connection tells why through the callback only.
-            if (refusal_) throw Lost{*std::exchange(refusal_, std::nullopt)};
-            check(result);
-            if (std::exchange(connectionOpened_, false)) opened();
+            if (auto refusal = client_->takeRefusal()) throw ConnectionError(*refusal);
+            client_->check(result);
+            if (client_->takeOpened()) opened();
+            takeAcknowledgements();
         }
-        if (entries[0].revents & POLLOUT) check(mosquitto_loop_write(client, 1));
-        check(mosquitto_loop_misc(client));
+        if (ready & POLLOUT) client_->check(mosquitto_loop_write(client, 1));
+        client_->check(mosquitto_loop_misc(client));
     }
 }
 
-void MqttOutput::check(int result) const {
-    if (result == MOSQ_ERR_SUCCESS) return;
-    if (result == MOSQ_ERR_TLS && !libraryError_.empty()) {
-        throw Lost{describe(result) + " " + libraryError_};
-    }
-    throw Lost{describe(result)};
+void MqttOutput::connectionEnded() {
+    client_.reset();
+    inFlight_.clear();
+    nextToPublish_ = 0;
+    published_.reset();
+    offlineId_.reset();
 }
 
-void MqttOutput::finish(mosquitto* client) {
-    mosquitto_disconnect(client);
-    mosquitto_loop_write(client, 1);
-}
-
-// Called by the client from inside its read: only noted here, as nothing may be raised
-// through the library.
-void MqttOutput::connected(int result) {
-    if (result == 0) {
-        connectionOpened_ = true;
-    } else {
-        refusal_ = mosquitto_connack_string(result);
-    }
+void MqttOutput::finish() {
+    mosquitto_disconnect(client_->get());
+    mosquitto_loop_write(client_->get(), 1);
 }
 
 void MqttOutput::opened() {
-    up_ = true;
-    lastReason_.clear();
-    retry_.connected();
-    tell(true, "");
+    connectionUp();
     if (settings_.discovery) {
         for (const MqttMessage& message : topics_.discovery(settings_.version)) publish(message);
     }
@@ -192,14 +119,19 @@ void MqttOutput::opened() {
     publishPending();
 }
 
-void MqttOutput::published(int messageId) {
-    if (offlineId_ == messageId) offlineId_.reset();
-    const auto found = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& waiting) {
-        return waiting.messageId == messageId;
-    });
-    if (found == pending_.end()) return;
-    loop_.post([this, id = found->callId] { events_.delivered(name(), id); });
-    pending_.erase(found);
+// Acknowledgements of other messages (the retained ones) find no call, at the same cost.
+void MqttOutput::takeAcknowledgements() {
+    const std::vector<int> acknowledged = client_->takeAcknowledged();
+    for (const int messageId : acknowledged) {
+        if (offlineId_ == messageId) offlineId_.reset();
+        const auto found = inFlight_.find(messageId);
+        if (found == inFlight_.end()) continue;
+        const auto call = pending_.find(found->second);
+        reportDelivered(call->second.callId);
+        pending_.erase(call);
+        inFlight_.erase(found);
+    }
+    if (!acknowledged.empty() && up()) publishPending();
 }
 
 void MqttOutput::takeInbox() {
@@ -210,21 +142,26 @@ void MqttOutput::takeInbox() {
     }
     for (Handed& handed : arrived) {
         if (handed.call) {
-            pending_.push_back(std::move(*handed.call));
+            pending_.emplace(handedOver_++, std::move(*handed.call));
         } else {
             status_ = handed.status;
         }
-        if (!up_) continue;
-        publishPending();
-        publishStatus();
+        if (!up()) continue;
+        if (handed.call) {
+            publishPending();
+        } else {
+            publishStatus();
+        }
     }
 }
 
+// The calls not yet published on this connection, oldest first, while the window has room.
 void MqttOutput::publishPending() {
-    for (Pending& waiting : pending_) {
-        if (waiting.messageId) continue;
-        waiting.messageId = publish(waiting.call);
-        publish(waiting.lastCall);
+    for (auto next = pending_.lower_bound(nextToPublish_);
+         next != pending_.end() && inFlight_.size() < kWindow; ++next) {
+        inFlight_.emplace(publish(next->second.call), next->first);
+        publish(next->second.lastCall);
+        nextToPublish_ = next->first + 1;
     }
 }
 
@@ -244,9 +181,9 @@ void MqttOutput::publishStatus() {
 
 int MqttOutput::publish(const MqttMessage& message) {
     int messageId = 0;
-    check(mosquitto_publish(client_, &messageId, message.topic.c_str(),
-                            static_cast<int>(message.payload.size()), message.payload.data(), 1,
-                            message.retained));
+    client_->check(mosquitto_publish(client_->get(), &messageId, message.topic.c_str(),
+                                     static_cast<int>(message.payload.size()),
+                                     message.payload.data(), 1, message.retained));
     return messageId;
 }
 

@@ -1,21 +1,17 @@
 #pragma once
 
-#include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <deque>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
+#include <unordered_map>
 
-#include "gateway/loop_access.h"
 #include "gateway/mqtt_messages.h"
-#include "gateway/output.h"
-#include "gateway/posix/retry_backoff.h"
-#include "gateway/posix/wake_pipe.h"
-
-struct mosquitto;
+#include "gateway/posix/mqtt_client.h"
+#include "gateway/posix/reconnecting_output.h"
 
 namespace velko::gateway {
 
@@ -33,12 +29,15 @@ struct MqttSettings {
 
 // Delivers calls to an MQTT broker with QoS 1 (docs/mqtt.md), on a thread of its own that owns
 // the MQTT client and hands its results to the loop. A call counts as delivered when the broker
-// acknowledges its publication on the call topic. Each connection is a client of its own: when
-// one is lost, the next (1 s later, then at doubling intervals up to 30 s) publishes every call
-// not yet acknowledged again, oldest first, then the calls that follow. The retained status
-// says "online" on every connection and "offline" as the last will and before a clean stop.
-class MqttOutput final : public Output {
+// acknowledges its publication on the call topic. At most kWindow calls are published and not
+// yet acknowledged at a time; the rest wait their turn. Each connection is a client of its own:
+// when one is lost, the next publishes every call not yet acknowledged again, oldest first, then
+// the calls that follow. The retained status says "online" on every connection and "offline" as
+// the last will and before a clean stop.
+class MqttOutput final : public ReconnectingOutput {
   public:
+    static constexpr size_t kWindow = 100;
+
     MqttOutput(MqttSettings settings, LoopAccess& loop, OutputEvents& events);
     ~MqttOutput() override;
     MqttOutput(const MqttOutput&) = delete;
@@ -47,37 +46,27 @@ class MqttOutput final : public Output {
     std::string_view name() const override { return "mqtt"; }
     void deliver(const Call& call) override;
     void lineStatus(const LineStatus& status) override;
-    void stop() override;
-
-    // The client's callbacks, on the client thread.
-    void connected(int result);
-    void published(int messageId);
 
   private:
     struct Pending {
         int64_t callId;
         MqttMessage call;
         MqttMessage lastCall;
-        std::optional<int> messageId;  // while published and not acknowledged
     };
 
-    void run();
-    // Raises Lost with the reason when the library's call failed.
-    void check(int result) const;
+    void serve() override;
+    void connectionEnded() override;
+    std::shared_ptr<MqttClient> connect();
     void opened();
-    void serve(mosquitto* client);
     void takeInbox();
+    void takeAcknowledgements();
     void publishPending();
     void publishStatus();
-    void finish(mosquitto* client);
+    void finish();
     int publish(const MqttMessage& message);
-    void tell(bool up, const std::string& reason);
 
     MqttSettings settings_;
     MqttTopics topics_;
-    LoopAccess& loop_;
-    OutputEvents& events_;
-    WakePipe wake_;
 
     // Handed over from the loop's thread, calls and status changes in the order they came.
     struct Handed {
@@ -86,22 +75,19 @@ class MqttOutput final : public Output {
     };
     std::mutex mutex_;
     std::deque<Handed> inbox_;
-    std::atomic<bool> stopping_{false};
 
     // The client thread's own.
-    mosquitto* client_ = nullptr;
-    bool up_ = false;
-    bool connectionOpened_ = false;
-    std::optional<std::string> refusal_;
-    // The library's last error report on this connection: what a TLS failure was.
-    std::string libraryError_;
-    std::deque<Pending> pending_;
+    std::shared_ptr<MqttClient> client_;
+    // Every call not yet acknowledged, by the order it was handed over in.
+    std::map<uint64_t, Pending> pending_;
+    uint64_t handedOver_ = 0;
+    // Where the calls not yet published on this connection begin in pending_.
+    uint64_t nextToPublish_ = 0;
+    // The calls published on this connection and not yet acknowledged: message id to order.
+    std::unordered_map<int, uint64_t> inFlight_;
     LineStatus status_;
     std::optional<LineStatus> published_;
     std::optional<int> offlineId_;
-    std::string lastReason_;
-    RetryBackoff retry_;
-    std::thread thread_;
 };
 
 }  // namespace velko::gateway

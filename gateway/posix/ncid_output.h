@@ -1,17 +1,11 @@
 #pragma once
 
-#include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <mutex>
 #include <string>
-#include <thread>
 
-#include "gateway/loop_access.h"
-#include "gateway/output.h"
-#include "gateway/posix/retry_backoff.h"
-#include "gateway/posix/wake_pipe.h"
+#include "gateway/posix/reconnecting_output.h"
 
 namespace velko::gateway {
 
@@ -26,9 +20,9 @@ struct NcidSettings {
 // switches to acknowledgement mode, and sends each waiting line alone, the next only after the
 // server has acknowledged the one before. A call counts as delivered when its CALL line is
 // acknowledged, the end of an answered call when its CALLINFO line is. It keeps reading the socket
-// (the server echoes every call), and after a lost connection it connects again, 1 s later and then
-// at doubling intervals up to 30 s, and sends what was not acknowledged, oldest first.
-class NcidOutput final : public Output {
+// (the server echoes every call), and after a lost connection it connects again and sends what
+// was not acknowledged, oldest first.
+class NcidOutput final : public ReconnectingOutput {
   public:
     NcidOutput(NcidSettings settings, LoopAccess& loop, OutputEvents& events);
     ~NcidOutput() override;
@@ -40,7 +34,6 @@ class NcidOutput final : public Output {
     void lineStatus(const LineStatus&) override {}
     bool reportsHangUps() const override { return true; }
     void callFinished(const FinishedCall& finished) override;
-    void stop() override;
 
   private:
     struct Waiting {
@@ -50,21 +43,11 @@ class NcidOutput final : public Output {
     };
 
     void enqueue(Waiting waiting);
-    void run();
-    void connectAndServe();
-    void tell(bool up, const std::string& reason);
+    void serve() override;
 
     NcidSettings settings_;
-    LoopAccess& loop_;
-    OutputEvents& events_;
-    WakePipe wake_;
     std::mutex mutex_;
     std::deque<Waiting> waiting_;
-    std::atomic<bool> stopping_{false};
-    // The connecting thread's own: the last reason told, and the wait before the next attempt.
-    std::string lastReason_;
-    RetryBackoff retry_;
-    std::thread thread_;
 };
 
 }  // namespace velko::gateway

@@ -37,11 +37,23 @@ void WakePipe::drain() const {
     }
 }
 
-void WakePipe::waitUntil(Clock::time_point deadline) const {
-    pollfd entry{read_, POLLIN, 0};
-    while (::poll(&entry, 1, posix::pollTimeoutUntil(deadline)) < 0 && errno == EINTR) {
+void WakePipe::requestStop() {
+    stop_.store(true, std::memory_order_release);
+    wake();
+}
+
+short WakePipe::poll(int fd, short events, Clock::time_point deadline) const {
+    pollfd entries[2] = {{read_, POLLIN, 0}, {fd, events, 0}};
+    for (;;) {
+        const int ready = ::poll(entries, 2, posix::pollTimeoutUntil(deadline));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0) throw std::system_error(errno, std::generic_category(), "poll");
+        if (entries[0].revents != 0) {
+            drain();
+            return 0;
+        }
+        return entries[1].revents;
     }
-    drain();
 }
 
 }  // namespace velko::gateway

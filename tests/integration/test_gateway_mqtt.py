@@ -4,6 +4,7 @@ call lost while the broker is away."""
 import json
 import subprocess
 
+from conftest import TIMEOUT
 from gateway_support import Broker, Subscriber, logged_calls
 
 
@@ -111,6 +112,21 @@ def test_logs_in_with_the_password_from_a_file(tmp_path, sims, gateways):
         accepted.connected("mqtt")
     finally:
         broker.stop()
+
+
+def test_a_password_crosses_the_network_unencrypted_only_when_asked(tmp_path, sims, gateways):
+    password = tmp_path / "password"
+    password.write_text("s3cret\n")
+    sim = sims()
+    options = ("--device", f"1={sim.path}", "--calls", str(tmp_path / "calls.db"), "--mqtt-user",
+               "gateway", "--mqtt-password-file", str(password), "--mqtt", "192.0.2.1")
+    refused = gateways(*options)
+    assert refused.proc.wait(TIMEOUT) != 0
+    refused.errors.wait(lambda line: "unencrypted to 192.0.2.1" in line and "--mqtt-insecure"
+                        in line)
+    allowed = gateways(*options, "--mqtt-insecure")
+    allowed.connected("terminal")
+    assert allowed.stop()[0] == 0
 
 
 def certificate_authority(folder, name):

@@ -2,8 +2,10 @@
 (ncid_server.py), values made safe for it, hang-ups, and no call lost while it is away."""
 
 import re
+import socket
 
 import pytest
+from conftest import Deadline
 from gateway_support import logged_calls
 from ncid_server import FakeNcidServer
 
@@ -72,3 +74,24 @@ def test_a_server_that_goes_away_gets_every_call_in_order_when_it_is_back(tmp_pa
     assert list(dict.fromkeys(taken)) == numbers
     assert len(taken) - len(numbers) <= 1
     assert not ncid.faults and ncid.lost == 0
+
+
+def test_a_server_that_sends_an_endless_line_is_left(tmp_path, sims, gateways):
+    listener = socket.create_server(("127.0.0.1", 0))
+    listener.settimeout(Deadline().left())
+    sim = sims()
+    gateway = gateways("--device", f"1={sim.path}", "--calls", str(tmp_path / "calls.db"),
+                       "--ncid", f"127.0.0.1:{listener.getsockname()[1]}")
+    server, _ = listener.accept()
+    deadline = Deadline()
+    server.settimeout(deadline.left())
+    with listener, server:
+        try:
+            server.sendall(b"200 ")
+            while not deadline.passed():  # or until the gateway closes the connection
+                server.sendall(b"x" * 65536)
+        except OSError:
+            pass
+    lost = gateway.expect(event="connection", peer="ncid", state="disconnected")
+    assert lost["reason"] == "the server sent a line longer than 64 KiB"
+    gateway.stop()

@@ -11,6 +11,7 @@
 #include "gateway/call_log_path.h"
 #include "gateway/mqtt_messages.h"
 #include "gateway/posix/gateway_service.h"
+#include "gateway/posix/loopback_host.h"
 #include "tools/posix/board_options.h"
 #include "tools/posix/commands.h"
 #include "tools/posix/config_file.h"
@@ -36,12 +37,27 @@ struct GatewayCommandOptions {
     std::string mqttUser;
     std::string mqttPasswordFile;
     std::string mqttCaFile;
+    bool mqttInsecure = false;
     bool mqttDiscovery = false;
     BoardOptions board;
 };
 
 std::string checkHostAndPort(const std::string& text) {
     return hostAndPort(text, 1) ? "" : "expected HOST or HOST:PORT";
+}
+
+// A password goes to the broker as it is unless TLS protects it; that is refused for a broker
+// beyond this machine unless asked for.
+void checkPasswordProtected(const GatewayCommandOptions& options, const std::string& host) {
+    if (options.mqttPasswordFile.empty() || !options.mqttCaFile.empty() ||
+        gateway::isLoopbackHost(host) || options.mqttInsecure) {
+        return;
+    }
+    throw CLI::ValidationError(
+        "--mqtt-password-file",
+        "the password would cross the network unencrypted to " + host +
+            ": connect with TLS (--mqtt-cafile), to a broker on this machine, or accept the risk "
+            "with --mqtt-insecure");
 }
 
 // Two to six letters, digits, "-" and "_": the servers the gateway feeds read shorter or longer
@@ -82,6 +98,7 @@ int serveGateway(GatewayCommandOptions& options) {
         mqtt.prefix = options.mqttTopic;
         mqtt.line = options.gateway.line;
         mqtt.user = options.mqttUser;
+        checkPasswordProtected(options, host);
         if (!options.mqttPasswordFile.empty())
             mqtt.password = firstLine("--mqtt-password-file", options.mqttPasswordFile);
         mqtt.caFile = options.mqttCaFile;
@@ -158,6 +175,8 @@ void addGatewayCommand(CLI::App& app, int& status) {
         ->add_option("--mqtt-cafile", options->mqttCaFile,
                      "Connect with TLS, trusting the certificate authorities in FILE")
         ->check(CLI::ExistingFile);
+    command->add_flag("--mqtt-insecure", options->mqttInsecure,
+                      "Send the password to a broker beyond this machine without TLS");
     command->add_flag("--mqtt-discovery", options->mqttDiscovery,
                       "Publish the line's configuration for home-automation systems");
     addBoardOptions(*command, options->board);

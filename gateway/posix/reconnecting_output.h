@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "gateway/loop_access.h"
+#include "gateway/output.h"
+#include "gateway/posix/connection_error.h"
+#include "gateway/posix/retry_backoff.h"
+#include "gateway/posix/wake_pipe.h"
+
+namespace velko::gateway {
+
+// What every output shares: a thread of its own that connects and serves the connection until it
+// is lost, then connects again after the backoff (1 s, doubling up to 30 s); the wake pipe that
+// ends its waits; the stop; and the changes of the connection, told to the loop with each
+// reason once, not at every attempt. A stop ends every wait of the thread within half a second.
+class ReconnectingOutput : public Output {
+  public:
+    ~ReconnectingOutput() override;
+    void stop() final;
+
+  protected:
+    ReconnectingOutput(LoopAccess& loop, OutputEvents& events);
+
+    // The last step of the derived class's constructor; its destructor calls stop() first.
+    void start();
+    // One connection, from connecting until it ends: raises ConnectionError with the reason
+    // (which a stop makes irrelevant), or returns after a clean stop.
+    virtual void serve() = 0;
+    // After each connection, before the wait: forget what belonged to it.
+    virtual void connectionEnded() {}
+
+    // The connection is up and serving.
+    void connectionUp();
+    bool up() const { return up_; }
+    bool stopping() const { return wake_.stopRequested(); }
+    // Raises ConnectionError when a stop was requested, to end the connection's work.
+    void throwIfStopping() const;
+    const WakePipe& wake() const { return wake_; }
+    // Tells the loop that the far end acknowledged the call, or the end of the answered call.
+    void reportDelivered(int64_t callId, bool hangUp = false);
+
+  private:
+    void run();
+    void tell(bool up, const std::string& reason);
+
+    LoopAccess& loop_;
+    OutputEvents& events_;
+    WakePipe wake_;
+    // The thread's own.
+    bool up_ = false;
+    std::string lastReason_;
+    RetryBackoff retry_;
+    std::thread thread_;
+};
+
+}  // namespace velko::gateway
