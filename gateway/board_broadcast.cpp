@@ -7,8 +7,6 @@ namespace velko::gateway {
 
 namespace {
 
-// Calls read from the log at a time.
-constexpr int64_t kBatch = 200;
 // How often the log is read even when the feed tells of nothing: calls that reached the log
 // later (when it could not commit at once) appear within this time.
 constexpr std::chrono::seconds kPoll{1};
@@ -70,14 +68,14 @@ void BoardBroadcast::run(const std::string& logPath) {
             line = feed_.waitChange(version, kPoll);
             bool changed = line.version != version;
             for (bool more = true; more;) {
-                after.bind(1, cursor).bind(2, kBatch);
+                after.bind(1, cursor).bind(2, kBoardReadBatch);
                 const std::vector<LoggedCall> calls = withDeliveries(*db, after);
                 after.reset();
                 for (const LoggedCall& logged : calls) {
                     cursor = logged.call.id;
                     push(cursor, jsonText(loggedCallJson(logged)));
                 }
-                more = static_cast<int64_t>(calls.size()) == kBatch;
+                more = static_cast<int64_t>(calls.size()) == kBoardReadBatch;
                 changed = changed || !calls.empty();
             }
             if (changed && !line.closed) push(0, stateJson(*db, line, cursor));

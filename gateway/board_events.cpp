@@ -7,8 +7,6 @@ namespace velko::gateway {
 
 namespace {
 
-// Calls read from the log at a time, so that a long replay goes out in pieces.
-constexpr int64_t kBatch = 200;
 // How soon a browser reconnects after losing the stream.
 constexpr const char* kRetry = "retry: 1000\n\n";
 
@@ -29,7 +27,7 @@ std::string EventStream::replay() {
     if (!db_) db_ = openLogForReading(logPath_);
     Statement query(*db_, std::string("SELECT ") + kCallColumns +
                               " FROM calls WHERE calls.id > ? ORDER BY calls.id LIMIT ?");
-    query.bind(1, cursor_.value_or(0)).bind(2, kBatch);
+    query.bind(1, cursor_.value_or(0)).bind(2, kBoardReadBatch);
     std::string text;
     for (const LoggedCall& logged : withDeliveries(*db_, query)) {
         cursor_ = logged.call.id;

@@ -24,7 +24,7 @@ std::tm localFields(system_clock::time_point moment) {
 }
 
 std::string twoPairs(int first, char separator, int second) {
-    char text[8];
+    char text[32];
     std::snprintf(text, sizeof text, "%02d%c%02d", first, separator, second);
     return text;
 }
