@@ -8,6 +8,8 @@
 #include <system_error>
 #include <utility>
 
+#include "gateway/call_time.h"
+
 namespace velko::gateway {
 
 namespace {
@@ -39,7 +41,9 @@ MqttOutput::MqttOutput(MqttSettings settings, LoopAccess& loop, OutputEvents& ev
     : settings_(std::move(settings)),
       topics_(settings_.prefix, settings_.line),
       loop_(loop),
-      events_(events) {
+      events_(events),
+      lastCallMoment_(settings_.lastCallTime ? momentOfTimeText(*settings_.lastCallTime)
+                                             : std::nullopt) {
     static const LibraryUse library;
     thread_ = std::thread([this] { run(); });
 }
@@ -50,9 +54,19 @@ void MqttOutput::deliver(const Call& call) {
     {
         const std::lock_guard lock(mutex_);
         inbox_.push_back(
-            {Pending{call.id, topics_.call(call), topics_.lastCall(call), std::nullopt}, {}});
+            {Pending{call.id, topics_.call(call),
+                     newestCall(call) ? std::optional(topics_.lastCall(call)) : std::nullopt,
+                     std::nullopt},
+             {}});
     }
     wake_.wake();
+}
+
+bool MqttOutput::newestCall(const Call& call) {
+    const auto moment = call.time ? momentOfTimeText(*call.time) : std::nullopt;
+    const bool newer = moment && (!lastCallMoment_ || *moment > *lastCallMoment_);
+    if (newer) lastCallMoment_ = moment;
+    return newer || call.source == CallSource::Report;
 }
 
 void MqttOutput::lineStatus(const LineStatus& status) {
@@ -224,14 +238,15 @@ void MqttOutput::publishPending() {
     for (Pending& waiting : pending_) {
         if (waiting.messageId) continue;
         waiting.messageId = publish(waiting.call);
-        publish(waiting.lastCall);
+        if (waiting.lastCall) publish(*waiting.lastCall);
     }
 }
 
 // The retained state of the line, each part again when it changed or on a new connection.
 void MqttOutput::publishStatus() {
     if (!published_ || published_->terminalConnected != status_.terminalConnected ||
-        published_->logFailure != status_.logFailure) {
+        published_->logFailure != status_.logFailure ||
+        published_->backfillGap != status_.backfillGap) {
         publish(topics_.status(status_));
     }
     if (!published_ || published_->offHook != status_.offHook)

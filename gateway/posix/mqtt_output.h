@@ -29,6 +29,8 @@ struct MqttSettings {
     std::string caFile;  // TLS with this CA when not empty
     bool discovery = false;
     std::string version;
+    // The time of the call the retained last call holds, as far as the log knows.
+    std::optional<std::string> lastCallTime;
 };
 
 // Delivers calls to an MQTT broker with QoS 1 (docs/mqtt.md), on a thread of its own that owns
@@ -57,8 +59,8 @@ class MqttOutput final : public Output {
     struct Pending {
         int64_t callId;
         MqttMessage call;
-        MqttMessage lastCall;
-        std::optional<int> messageId;  // while published and not acknowledged
+        std::optional<MqttMessage> lastCall;  // none for a stored call older than the last
+        std::optional<int> messageId;         // while published and not acknowledged
     };
 
     void run();
@@ -78,6 +80,11 @@ class MqttOutput final : public Output {
     LoopAccess& loop_;
     OutputEvents& events_;
     WakePipe wake_;
+
+    // Whether the call goes to the last call too, on the loop's thread: a live call does, a call
+    // from the terminal's memory only when it is newer than the one the last call holds.
+    bool newestCall(const Call& call);
+    std::optional<std::time_t> lastCallMoment_;
 
     // Handed over from the loop's thread, calls and status changes in the order they came.
     struct Handed {
