@@ -71,7 +71,7 @@ def test_refuses_bad_parameters_and_unknown_paths(board):
     base, _, _, _ = board
     for query in ["calls?limit=0", "calls?limit=501", "calls?before=x", "calls?before=-1",
                   "calls?since=2026-02-30", "calls?until=yesterday", "calls?type=black",
-                  "calls?q=1&q=2", "calls?source=memory", "calls.csv?limit=x", "stats?days=0",
+                  "calls?q=1&q=2", "calls?source=both", "calls.csv?limit=x", "stats?days=0",
                   "stats?days=367", "state?x=1"]:
         status, headers, body = get(f"{base}/api/{query}")
         assert status == 400 and headers["Cache-Control"] == "no-store", query
