@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -174,6 +175,44 @@ TEST_F(GatewayLog, CallsWaitInMemoryWhileTheLogFailsReachTheOutputsAndAreWritten
     EXPECT_FALSE(logged[logged.size() - 3].deliveries.front().second.has_value());
     reportCall(gateway, "05");
     EXPECT_EQ(listCalls(path_, {}).front().call.id, 10003);
+}
+
+TEST_F(GatewayLog, StoredCallsThatNeitherTheLogNorMemoryHoldAreLoggedTogetherAfterThoseWaiting) {
+    CallLog log(path_, CallLog::Durability::ProcessSafe, std::chrono::milliseconds(5));
+    Gateway gateway(log, loop_, report_, {});
+    RecordingOutput mqtt("mqtt", false);
+    gateway.addOutput(mqtt);
+    gateway.start();
+    reportCall(gateway, "01");
+    CidList list{};
+    const std::array<const char16_t*, 4> numbers{u"02", u"01", u"02", u"03"};
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        list[i].lMonth = i == 3 ? 13 : 3;  // the last one is no date
+        list[i].lDay = 5;
+        list[i].lNumber = numbers[i];
+    }
+    {
+        Database other(path_, Database::Mode::ReadWrite);
+        Transaction holding(other);
+        reportCall(gateway, "02");
+        // One "02" is waiting in memory: it accounts for one of the two listed.
+        gateway.storedCallsListed(list, 4);
+    }
+    EXPECT_NE(printed_.str().find("backfill: 2 calls from the terminal's memory (4 listed)\n"),
+              std::string::npos);
+    EXPECT_EQ(mqtt.handed, (std::vector<std::string>{"1", "2", "3", "4"}));
+    loop_.fireAlarms();
+    const auto logged = listCalls(path_, {});
+    ASSERT_EQ(logged.size(), 4u);
+    EXPECT_EQ(logged[1].call.number, "02");
+    EXPECT_EQ(logged[1].call.source, CallSource::Memory);
+    EXPECT_EQ(logged[0].call.time, std::nullopt);
+    EXPECT_EQ(logged[2].call.source, CallSource::Report);
+
+    // Read again, the list adds nothing.
+    gateway.storedCallsListed(list, 4);
+    EXPECT_NE(printed_.str().find("backfill: 0 calls from the terminal's memory (4 listed)\n"),
+              std::string::npos);
 }
 
 }  // namespace
