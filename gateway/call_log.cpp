@@ -193,6 +193,11 @@ std::optional<std::string> CallLog::newestCallTime(const std::string& line) {
 
 std::vector<LoggedCall> listCalls(const std::string& path, const CallFilter& filter) {
     const Database db(path, Database::Mode::ReadOnly);
+    if (const int version = callLogVersion(db); version < kCallLogVersion) {
+        throw DatabaseError(path, "its tables are of an earlier release (version " +
+                                      std::to_string(version) +
+                                      "); the gateway upgrades them when it starts");
+    }
     Statement query(db, std::string("SELECT ") + kCallColumns +
                             " FROM calls WHERE received >= ? AND instr(number, ?) > 0"
                             " ORDER BY calls.id DESC LIMIT ?");

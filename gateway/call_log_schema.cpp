@@ -67,12 +67,15 @@ CREATE INDEX calls_line_time ON calls(line, time);
 
 }  // namespace
 
-void prepareCallLogSchema(Database& db) {
-    Transaction transaction(db);
+int callLogVersion(const Database& db) {
     Statement read(db, "PRAGMA user_version");
     read.step();
-    const auto version = static_cast<int>(read.integer(0));
-    read.reset();
+    return static_cast<int>(read.integer(0));
+}
+
+void prepareCallLogSchema(Database& db) {
+    Transaction transaction(db);
+    const int version = callLogVersion(db);
     if (version > kCallLogVersion) {
         throw DatabaseError("reading the log", "its tables are of version " +
                                                    std::to_string(version) +

@@ -12,4 +12,7 @@ inline constexpr int kCallLogVersion = 1;
 // release raises DatabaseError and is left as it was.
 void prepareCallLogSchema(Database& db);
 
+// The version of the log's tables (0 for the first release's, and for an empty file).
+int callLogVersion(const Database& db);
+
 }  // namespace velko::gateway

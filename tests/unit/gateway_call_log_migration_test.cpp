@@ -37,12 +37,7 @@ INSERT INTO hang_up_deliveries VALUES (2, 'ncid', NULL);
 
 class CallLogMigration : public LogFolder {
   protected:
-    int version() const {
-        const Database db(path_, Database::Mode::ReadOnly);
-        Statement read(db, "PRAGMA user_version");
-        read.step();
-        return static_cast<int>(read.integer(0));
-    }
+    int version() const { return callLogVersion(Database(path_, Database::Mode::ReadOnly)); }
 };
 
 TEST_F(CallLogMigration, ALogOfTheFirstReleaseIsUpgradedKeepingEveryCallAndDeliveryState) {
@@ -50,6 +45,8 @@ TEST_F(CallLogMigration, ALogOfTheFirstReleaseIsUpgradedKeepingEveryCallAndDeliv
         Database db(path_, Database::Mode::ReadWrite);
         db.execute(kFirstReleaseLog);
     }
+    // A reader tells why it cannot list it yet, and leaves it as it is.
+    EXPECT_THROW(listCalls(path_, {}), DatabaseError);
     {
         CallLog log(path_, CallLog::Durability::ProcessSafe);
         EXPECT_EQ(log.lastCallId(), 2);
