@@ -107,11 +107,17 @@ void Gateway::storedCallsListed(const CidList& list, int count) {
         list, count, settings_.line, std::chrono::system_clock::to_time_t(read), utcTimeText(read));
     std::vector<Call> listed;
     for (const StoredCall& entry : stored) listed.push_back(entry.call);
+    const auto tooOld = [&](const StoredCall& entry) {
+        return settings_.keepDays && entry.moment &&
+               std::chrono::system_clock::from_time_t(*entry.moment) < read - *settings_.keepDays;
+    };
     const auto logged = writer_.callsAt(settings_.line, listed);
     const auto newest = writer_.newestCallTime(settings_.line);
     if (!logged || !newest) return backfillFailed("the call log cannot be read");
     std::vector<Call> added;
-    for (const StoredCall& entry : unmatchedCalls(stored, *logged)) added.push_back(entry.call);
+    for (const StoredCall& entry : unmatchedCalls(stored, *logged)) {
+        if (!tooOld(entry)) added.push_back(entry.call);
+    }
     if (!writer_.addCalls(added, outputNames_)) {
         return backfillFailed("the log is failing and memory holds all it may");
     }

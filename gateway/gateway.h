@@ -25,6 +25,9 @@ struct GatewaySettings {
     std::chrono::milliseconds ringingTime{30000};
     // Tells the service manager the state of the log in a few words; may be empty.
     std::function<void(const std::string&)> serviceStatus;
+    // How long the log keeps calls (--keep-days): calls in the terminal's memory older than that
+    // are not logged again, as they would be pruned at once.
+    std::optional<std::chrono::days> keepDays;
 };
 
 // The heart of the service, on the control's thread: each caller report becomes a call in the

@@ -31,9 +31,10 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
                                                      : CallLog::Durability::ProcessSafe);
     PollLoopAccess loop(platform.loop());
     ServiceNotifier service(loop);
-    Gateway gateway(log, loop, report,
-                    {options.line, options.ringingTime,
-                     [&service](const std::string& text) { service.status(text); }});
+    Gateway gateway(
+        log, loop, report,
+        {options.line, options.ringingTime,
+         [&service](const std::string& text) { service.status(text); }, options.keepDays});
     std::vector<std::unique_ptr<Output>> outputs;
     if (options.ncid) outputs.push_back(std::make_unique<NcidOutput>(*options.ncid, loop, gateway));
     if (options.mqtt) {

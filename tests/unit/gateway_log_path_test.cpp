@@ -215,5 +215,27 @@ TEST_F(GatewayLog, StoredCallsThatNeitherTheLogNorMemoryHoldAreLoggedTogetherAft
               std::string::npos);
 }
 
+TEST_F(GatewayLog, StoredCallsOlderThanTheLogKeepsAreLeftOut) {
+    CallLog log(path_, CallLog::Durability::ProcessSafe);
+    GatewaySettings settings;
+    settings.keepDays = std::chrono::days(30);
+    Gateway gateway(log, loop_, report_, settings);
+    gateway.start();
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    localtime_r(&now, &today);
+    CidList list{};
+    list[0].lMonth = static_cast<int16_t>((today.tm_mon + 10) % 12 + 1);  // two months ago
+    list[0].lDay = 1;
+    list[0].lNumber = u"01";
+    list[1].lMonth = static_cast<int16_t>(today.tm_mon + 1);
+    list[1].lDay = static_cast<int16_t>(today.tm_mday);
+    list[1].lNumber = u"02";
+    gateway.storedCallsListed(list, 2);
+    const auto logged = listCalls(path_, {});
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_EQ(logged[0].call.number, "02");
+}
+
 }  // namespace
 }  // namespace velko::gateway

@@ -146,8 +146,10 @@ void addGatewayCommand(CLI::App& app, int& status) {
         ->type_name("MINUTES")
         ->default_str("60")
         ->check(CLI::Range(1, 10080));
-    command->add_flag("--no-backfill", options->noBackfill,
-                      "Never read the terminal's memory: nothing at all is sent to the terminal");
+    command->add_flag(
+        "--no-backfill", options->noBackfill,
+        "Never read the terminal's memory: with no --set-clock, nothing at all is sent "
+        "to the terminal");
     command->add_flag("--set-clock", options->gateway.setClock,
                       "Set the terminal's date and time at each connection and daily at 04:00");
     command->add_option("--ncid", options->ncid, "Deliver the calls to this NCID server")
