@@ -85,9 +85,16 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
     TerminalSession terminal(control, loop, options.port,
                              [&](bool connected, const std::string& reason) {
                                  gateway.terminalChanged(connected, reason);
-                                 if (memory)
-                                     connected ? memory->connected() : memory->disconnected();
-                                 if (clock) connected ? clock->connected() : clock->disconnected();
+                                 const auto follow = [connected](auto& part) {
+                                     if (!part) return;
+                                     if (connected) {
+                                         part->connected();
+                                     } else {
+                                         part->disconnected();
+                                     }
+                                 };
+                                 follow(memory);
+                                 follow(clock);
                              });
     terminal.start();
     service.ready();
