@@ -46,6 +46,8 @@ def test_calls_stored_while_the_gateway_was_stopped_arrive_once_from_memory(
     published = [json.loads(p) for p in subscriber.payloads("velko/shop/call")]
     assert [(c["id"], c["source"]) for c in published] == [(1, MEMORY), (2, MEMORY), (3, MEMORY)]
     assert "true" not in subscriber.payloads("velko/shop/ringing")
+    # The last call changes only for a call newer than the one it holds.
+    assert [json.loads(p)["id"] for p in subscriber.payloads("velko/shop/last_call")] == [1, 3]
     # NCID gets each as a call line with its own date.
     assert [(c["DATE"], c["NMBR"]) for c in ncid.calls] == [
         ("03050907", "0212345678"), ("03050907", "0212345678"),
