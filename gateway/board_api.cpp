@@ -88,7 +88,7 @@ std::unique_ptr<Database> openLogForReading(const std::string& logPath) {
 }
 
 CallQuery callQuery(const QueryParameters& parameters, bool csv) {
-    checkNames(parameters, {"before", "limit", "q", "since", "until", "type"});
+    checkNames(parameters, {"before", "limit", "q", "since", "until", "type", "source"});
     CallQuery query;
     if (const auto before = parameter(parameters, "before")) {
         query.before = wholeNumber("before", *before, 1, INT64_MAX);
@@ -105,6 +105,12 @@ CallQuery callQuery(const QueryParameters& parameters, bool csv) {
         query.receivedUntil = utcText(nextDayStart(dayStart("until", *until)));
     }
     if (const auto type = parameter(parameters, "type")) query.type = typeWord(*type);
+    if (const auto source = parameter(parameters, "source")) {
+        if (*source != "report" && *source != "memory") {
+            throw BadParameter("source: expected report or memory");
+        }
+        query.source = *source;
+    }
     return query;
 }
 

@@ -11,6 +11,11 @@ namespace velko::gateway {
 // stored-call list read back later.
 enum class CallSource { Report, Memory };
 
+// "report", "memory": the source as the log, the JSON forms and the board's API name it.
+inline const char* callSourceName(CallSource source) {
+    return source == CallSource::Memory ? "memory" : "report";
+}
+
 // One caller report (D or E) as the call log holds it (docs/call-log.md). Texts are UTF-8.
 struct Call {
     int64_t id = 0;     // the log's row id; 0 before the call is logged
@@ -28,6 +33,13 @@ struct Call {
     std::string received;  // when the gateway received it, UTC: "2026-03-05T00:07:12.345Z"
     CallSource source = CallSource::Report;
 };
+
+// Whether two calls came at the same time, to the minute: the same time, or for fields that are
+// no date, the same fields.
+inline bool sameMinute(const Call& a, const Call& b) {
+    return a.time == b.time && a.month == b.month && a.day == b.day && a.hour == b.hour &&
+           a.minute == b.minute;
+}
 
 // A call that was answered: the receiver lifted while it rang, and put down again.
 struct FinishedCall {

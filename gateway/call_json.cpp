@@ -10,7 +10,7 @@ nlohmann::ordered_json callJson(const Call& call) {
         {"number", call.number}, {"name", call.name},
         {"group", call.group},   {"type", call.type},
         {"state", call.state},   {"received", call.received},
-        {"id", call.id}};
+        {"id", call.id},         {"source", callSourceName(call.source)}};
 }
 
 }  // namespace velko::gateway

@@ -3,57 +3,12 @@
 #include <algorithm>
 #include <string_view>
 
+#include "gateway/call_log_schema.h"
 #include "gateway/call_search_index.h"
 
 namespace velko::gateway {
 
 namespace {
-
-// The tables, as docs/call-log.md describes them.
-constexpr const char* kSchema = R"sql(
-CREATE TABLE IF NOT EXISTS calls (
-    id INTEGER PRIMARY KEY,
-    received TEXT NOT NULL,
-    line TEXT NOT NULL,
-    state INTEGER NOT NULL,
-    month INTEGER NOT NULL,
-    day INTEGER NOT NULL,
-    hour INTEGER NOT NULL,
-    minute INTEGER NOT NULL,
-    time TEXT,
-    number TEXT NOT NULL,
-    name TEXT NOT NULL,
-    "group" INTEGER NOT NULL,
-    type TEXT NOT NULL
-);
-CREATE TABLE IF NOT EXISTS deliveries (
-    call INTEGER NOT NULL REFERENCES calls(id),
-    output TEXT NOT NULL,
-    delivered TEXT,
-    PRIMARY KEY (call, output)
-) WITHOUT ROWID;
-CREATE INDEX IF NOT EXISTS pending ON deliveries(output, call) WHERE delivered IS NULL;
-CREATE TABLE IF NOT EXISTS hook_changes (
-    id INTEGER PRIMARY KEY,
-    received TEXT NOT NULL,
-    line TEXT NOT NULL,
-    off_hook INTEGER NOT NULL
-);
-CREATE TABLE IF NOT EXISTS answered_calls (
-    call INTEGER PRIMARY KEY REFERENCES calls(id),
-    started INTEGER NOT NULL,
-    answered INTEGER NOT NULL,
-    ended INTEGER NOT NULL
-);
-CREATE TABLE IF NOT EXISTS hang_up_deliveries (
-    call INTEGER NOT NULL REFERENCES answered_calls(call),
-    output TEXT NOT NULL,
-    delivered TEXT,
-    PRIMARY KEY (call, output)
-) WITHOUT ROWID;
-CREATE INDEX IF NOT EXISTS pending_hang_ups ON hang_up_deliveries(output, call)
-    WHERE delivered IS NULL;
-)sql";
 
 // Where the columns a query adds after them start.
 constexpr auto kCallColumnCount =
@@ -76,6 +31,7 @@ Call readCall(const Statement& row) {
     call.type = row.text(10);
     call.line = row.text(11);
     call.received = row.text(12);
+    call.source = row.text(13) == "memory" ? CallSource::Memory : CallSource::Report;
     return call;
 }
 
@@ -85,7 +41,7 @@ CallLog::CallLog(const std::string& path, Durability durability,
     db_.execute("PRAGMA journal_mode=WAL");
     db_.execute(durability == Durability::PowerSafe ? "PRAGMA synchronous=FULL"
                                                     : "PRAGMA synchronous=NORMAL");
-    db_.execute(kSchema);
+    prepareCallLogSchema(db_);
     addCallSearchIndex(db_);
     Statement last(db_, "SELECT coalesce(max(id), 0) FROM calls");
     last.step();
@@ -94,7 +50,7 @@ CallLog::CallLog(const std::string& path, Durability durability,
     insertCall_ = std::make_unique<Statement>(
         db_,
         "INSERT INTO calls (id, received, line, state, month, day, hour, minute, time, number, "
-        "name, \"group\", type) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        "name, \"group\", type, source) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     insertDelivery_ = std::make_unique<Statement>(
         db_, "INSERT INTO deliveries (call, output, delivered) VALUES (?, ?, ?)");
     insertHook_ = std::make_unique<Statement>(
@@ -120,6 +76,13 @@ CallLog::CallLog(const std::string& path, Durability durability,
                  " JOIN calls ON calls.id = answered_calls.call"
                  " WHERE output = ? AND delivered IS NULL AND hang_up_deliveries.call > ?"
                  " ORDER BY hang_up_deliveries.call LIMIT ?");
+    callsAt_ = std::make_unique<Statement>(
+        db_, std::string("SELECT ") + kCallColumns +
+                 " FROM calls WHERE line = ? AND time IS ? AND month = ? AND day = ? AND hour = ?"
+                 " AND minute = ?");
+    newestCallTime_ = std::make_unique<Statement>(
+        db_,
+        "SELECT time FROM calls WHERE line = ? AND time IS NOT NULL ORDER BY time DESC LIMIT 1");
 } catch (const DatabaseError& error) {
     throw DatabaseError(path, error.reason());
 }
@@ -139,6 +102,7 @@ void CallLog::insertCall(const LoggedCall& logged) {
         .bind(11, call.name)
         .bind(12, call.group)
         .bind(13, call.type)
+        .bind(14, std::string_view(callSourceName(call.source)))
         .run();
     for (const auto& [output, delivered] : logged.deliveries) {
         insertDelivery_->bind(1, call.id).bind(2, output).bindOptional(3, delivered).run();
@@ -199,8 +163,41 @@ std::vector<FinishedCall> CallLog::pendingHangUps(std::string_view output, int64
     return hangUps;
 }
 
+std::vector<Call> CallLog::callsAt(const std::string& line, const std::vector<Call>& like) {
+    std::vector<Call> calls;
+    std::vector<const Call*> asked;
+    for (const Call& call : like) {
+        const bool again = std::ranges::any_of(
+            asked, [&](const Call* before) { return sameMinute(*before, call); });
+        if (again) continue;
+        asked.push_back(&call);
+        callsAt_->bind(1, line)
+            .bindOptional(2, call.time)
+            .bind(3, call.month)
+            .bind(4, call.day)
+            .bind(5, call.hour)
+            .bind(6, call.minute);
+        while (callsAt_->step()) calls.push_back(readCall(*callsAt_));
+        callsAt_->reset();
+    }
+    return calls;
+}
+
+std::optional<std::string> CallLog::newestCallTime(const std::string& line) {
+    newestCallTime_->bind(1, line);
+    std::optional<std::string> time;
+    if (newestCallTime_->step()) time = newestCallTime_->text(0);
+    newestCallTime_->reset();
+    return time;
+}
+
 std::vector<LoggedCall> listCalls(const std::string& path, const CallFilter& filter) {
     const Database db(path, Database::Mode::ReadOnly);
+    if (const int version = callLogVersion(db); version < kCallLogVersion) {
+        throw DatabaseError(path, "its tables are of an earlier release (version " +
+                                      std::to_string(version) +
+                                      "); the gateway upgrades them when it starts");
+    }
     Statement query(db, std::string("SELECT ") + kCallColumns +
                             " FROM calls WHERE received >= ? AND instr(number, ?) > 0"
                             " ORDER BY calls.id DESC LIMIT ?");

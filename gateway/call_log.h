@@ -79,6 +79,11 @@ class CallLog {
     // The ends of answered calls pending for the output, likewise.
     std::vector<FinishedCall> pendingHangUps(std::string_view output, int64_t afterId,
                                              int64_t limit);
+    // The calls of the line at the times (to the minute) of the calls given: the same time, or
+    // for fields that are no date, the same fields.
+    std::vector<Call> callsAt(const std::string& line, const std::vector<Call>& like);
+    // The latest time of a call of the line; none for a line without dated calls.
+    std::optional<std::string> newestCallTime(const std::string& line);
 
   private:
     void insertCall(const LoggedCall& logged);
@@ -95,6 +100,8 @@ class CallLog {
     std::unique_ptr<Statement> updateHangUpDelivery_;
     std::unique_ptr<Statement> pendingCalls_;
     std::unique_ptr<Statement> pendingHangUps_;
+    std::unique_ptr<Statement> callsAt_;
+    std::unique_ptr<Statement> newestCallTime_;
 };
 
 // Which calls velko log lists, newest first.
@@ -111,7 +118,7 @@ std::vector<LoggedCall> listCalls(const std::string& path, const CallFilter& fil
 // row and in this order; the call of such a row; every row of such a query with its deliveries.
 inline constexpr const char* kCallColumns =
     "calls.id, state, month, day, hour, minute, time, number, name, \"group\", type, line, "
-    "received";
+    "received, source";
 Call readCall(const Statement& row);
 std::vector<LoggedCall> withDeliveries(const Database& db, Statement& query);
 

@@ -27,8 +27,9 @@ std::string phrase(const std::string& text) {
 std::vector<LoggedCall> findCalls(const Database& db, const CallQuery& query) {
     const bool indexed = characters(query.text) >= kIndexedLength;
     // Parameters by number: ?1 the text, ?2 before, ?3 and ?4 the times, ?5 the type, ?6 the
-    // limit. Only the conditions asked for are in the statement, so that SQLite picks its plan
-    // for them. An indexed search walks the index from the newest match down.
+    // source, ?7 the limit (the highest, so that every number is bound). Only the conditions asked
+    // for are in the statement, so that SQLite picks its plan for them. An indexed search walks the
+    // index from the newest match down.
     std::string sql = std::string("SELECT ") + kCallColumns + " FROM ";
     std::string order = "calls.id";
     std::vector<std::string> conditions;
@@ -45,17 +46,19 @@ std::vector<LoggedCall> findCalls(const Database& db, const CallQuery& query) {
     if (query.receivedFrom) conditions.emplace_back("received >= ?3");
     if (query.receivedUntil) conditions.emplace_back("received < ?4");
     if (query.type) conditions.emplace_back("type = ?5");
+    if (query.source) conditions.emplace_back("source = ?6");
     for (size_t i = 0; i < conditions.size(); ++i) {
         sql += (i == 0 ? " WHERE " : " AND ") + conditions[i];
     }
-    sql += " ORDER BY " + order + " DESC LIMIT ?6";
+    sql += " ORDER BY " + order + " DESC LIMIT ?7";
     Statement statement(db, sql);
     statement.bind(1, indexed ? phrase(query.text) : query.text)
         .bind(2, query.before.value_or(0))
         .bind(3, query.receivedFrom.value_or(""))
         .bind(4, query.receivedUntil.value_or(""))
         .bind(5, query.type.value_or(""))
-        .bind(6, query.limit);
+        .bind(6, query.source.value_or(""))
+        .bind(7, query.limit);
     return withDeliveries(db, statement);
 }
 

@@ -19,6 +19,7 @@ struct CallQuery {
     std::optional<std::string> receivedFrom;   // UTC time text as the log holds it, included
     std::optional<std::string> receivedUntil;  // excluded
     std::optional<std::string> type;
+    std::optional<std::string> source;  // "report" or "memory"
 };
 
 // Texts of three characters or more are found through the log's trigram index; shorter ones by

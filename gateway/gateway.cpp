@@ -1,6 +1,7 @@
 #include "gateway/gateway.h"
 
 #include "gateway/call_time.h"
+#include "gateway/stored_calls.h"
 
 namespace velko::gateway {
 
@@ -61,7 +62,18 @@ Call Gateway::logged(const CallReport& report) {
     call.type = toUtf8(report.call.lTelType);
     call.line = settings_.line;
     call.received = utcTimeText(received);
+    checkClock(call, received);
     return call;
+}
+
+void Gateway::checkClock(const Call& call, std::chrono::system_clock::time_point received) {
+    if (!call.time) return;
+    const auto moment = momentOfTimeText(*call.time);
+    if (!moment) return;
+    if (const auto off =
+            clockCheck_.reported(*moment, std::chrono::system_clock::to_time_t(received))) {
+        report_.clockOff(*off);
+    }
 }
 
 void Gateway::callReported(const CallReport& report) {
@@ -88,6 +100,41 @@ void Gateway::callReported(const CallReport& report) {
     });
     setRinging(true);
 }
+
+void Gateway::storedCallsListed(const CidList& list, int count) {
+    const auto read = now();
+    const std::vector<StoredCall> stored = storedCalls(
+        list, count, settings_.line, std::chrono::system_clock::to_time_t(read), utcTimeText(read));
+    std::vector<Call> listed;
+    for (const StoredCall& entry : stored) listed.push_back(entry.call);
+    const auto tooOld = [&](const StoredCall& entry) {
+        return settings_.keepDays && entry.moment &&
+               std::chrono::system_clock::from_time_t(*entry.moment) < read - *settings_.keepDays;
+    };
+    const auto logged = writer_.callsAt(settings_.line, listed);
+    const auto newest = writer_.newestCallTime(settings_.line);
+    if (!logged || !newest) return backfillFailed("the call log cannot be read");
+    std::vector<Call> added;
+    for (const StoredCall& entry : unmatchedCalls(stored, *logged)) {
+        if (!tooOld(entry)) added.push_back(entry.call);
+    }
+    if (!writer_.addCalls(added, outputNames_)) {
+        return backfillFailed("the log is failing and memory holds all it may");
+    }
+    for (const Call& call : added) report_.call(call);
+    handAdded();
+    for (const Call& call : added) {
+        for (LineWatcher* watcher : watchers_) watcher->callLogged(call);
+    }
+    const std::optional<PossibleGap> gap =
+        possibleGap(stored, static_cast<int>(stored.size()), *newest);
+    report_.backfill(stored.size(), added.size(), gap);
+    if (status_.backfillGap == gap) return;
+    status_.backfillGap = gap;
+    publishStatus();
+}
+
+void Gateway::backfillFailed(const std::string& reason) { report_.backfillFailed(reason); }
 
 void Gateway::hookChanged(bool offHook) {
     writer_.addHookChange({offHook, settings_.line, utcTimeText(now())});

@@ -9,12 +9,13 @@
 
 #include "control/call_report.h"
 #include "gateway/call_log.h"
-#include "gateway/log_writer.h"
 #include "gateway/line_watcher.h"
+#include "gateway/log_writer.h"
 #include "gateway/loop_access.h"
 #include "gateway/output.h"
 #include "gateway/output_feed.h"
 #include "gateway/report_printer.h"
+#include "gateway/terminal_clock.h"
 
 namespace velko::gateway {
 
@@ -24,6 +25,9 @@ struct GatewaySettings {
     std::chrono::milliseconds ringingTime{30000};
     // Tells the service manager the state of the log in a few words; may be empty.
     std::function<void(const std::string&)> serviceStatus;
+    // How long the log keeps calls (--keep-days): calls in the terminal's memory older than that
+    // are not logged again, as they would be pruned at once.
+    std::optional<std::chrono::days> keepDays;
 };
 
 // The heart of the service, on the control's thread: each caller report becomes a call in the
@@ -50,6 +54,10 @@ class Gateway final : public OutputEvents, private LogWriter::Listener {
     bool finish();
 
     void callReported(const CallReport& report);
+    // The terminal's stored-call list was read (MemoryReader): the calls the log lacks are logged
+    // with source memory and delivered; what it added is told, and a possible gap.
+    void storedCallsListed(const CidList& list, int count);
+    void backfillFailed(const std::string& reason);
     void hookChanged(bool offHook);
     void terminalChanged(bool connected, const std::string& reason);
 
@@ -69,6 +77,8 @@ class Gateway final : public OutputEvents, private LogWriter::Listener {
     void setRinging(bool ringing);
     void publishStatus();
 
+    void checkClock(const Call& call, std::chrono::system_clock::time_point received);
+
     LoopAccess& loop_;
     ReportPrinter& report_;
     GatewaySettings settings_;
@@ -82,6 +92,7 @@ class Gateway final : public OutputEvents, private LogWriter::Listener {
     std::time_t ringingSince_ = 0;
     std::optional<FinishedCall> answeredCall_;
     int ringingAlarm_ = 0;
+    TerminalClockCheck clockCheck_;
 };
 
 }  // namespace velko::gateway

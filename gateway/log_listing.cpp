@@ -43,7 +43,7 @@ size_t displayWidth(const std::string& text) {
     return width;
 }
 
-constexpr size_t kColumns = 9;
+constexpr size_t kColumns = 10;
 using Row = std::array<std::string, kColumns>;
 
 Row tableRow(const LoggedCall& logged) {
@@ -51,13 +51,13 @@ Row tableRow(const LoggedCall& logged) {
     return {std::to_string(call.id),      shortTime(call),
             withoutControls(call.number), withoutControls(call.name),
             std::to_string(call.group),   withoutControls(call.type),
-            std::to_string(call.state),   outputsWhere(logged, true),
-            outputsWhere(logged, false)};
+            std::to_string(call.state),   call.source == CallSource::Memory ? "memory" : "",
+            outputsWhere(logged, true),   outputsWhere(logged, false)};
 }
 
 void printTable(std::ostream& out, const std::vector<LoggedCall>& calls) {
     std::vector<Row> rows{
-        {"id", "time", "number", "name", "group", "type", "state", "delivered", "pending"}};
+        {"id", "time", "number", "name", "group", "type", "state", "from", "delivered", "pending"}};
     for (const LoggedCall& logged : calls) rows.push_back(tableRow(logged));
     std::array<size_t, kColumns> widths{};
     for (const Row& row : rows) {
@@ -114,13 +114,13 @@ std::string jsonText(const nlohmann::ordered_json& json) {
 
 void printCsvHeader(std::ostream& out) {
     out << "id,time,month,day,hour,minute,number,name,group,type,state,line,received,delivered,"
-           "pending\r\n";
+           "pending,source\r\n";
 }
 
 void printCsvRows(std::ostream& out, const std::vector<LoggedCall>& calls) {
     for (const LoggedCall& logged : calls) {
         const Call& call = logged.call;
-        const std::array<std::string, 15> fields{std::to_string(call.id),
+        const std::array<std::string, 16> fields{std::to_string(call.id),
                                                  call.time.value_or(""),
                                                  std::to_string(call.month),
                                                  std::to_string(call.day),
@@ -134,7 +134,8 @@ void printCsvRows(std::ostream& out, const std::vector<LoggedCall>& calls) {
                                                  call.line,
                                                  call.received,
                                                  outputsWhere(logged, true),
-                                                 outputsWhere(logged, false)};
+                                                 outputsWhere(logged, false),
+                                                 callSourceName(call.source)};
         for (size_t i = 0; i < fields.size(); ++i) out << (i ? "," : "") << csvField(fields[i]);
         out << "\r\n";
     }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "gateway/call_time.h"
+
 namespace velko::gateway {
 
 namespace {
@@ -59,28 +61,39 @@ LogWriter::~LogWriter() {
     if (retryAlarm_ != 0) loop_.cancel(retryAlarm_);
 }
 
-bool LogWriter::roomInMemory() const {
-    return waiting_.calls.size() + waiting_.hangUps.size() + waiting_.hookChanges.size() <
+bool LogWriter::roomInMemory(size_t items) const {
+    return waiting_.calls.size() + waiting_.hangUps.size() + waiting_.hookChanges.size() + items <=
            kMemoryBound;
 }
 
 bool LogWriter::addCall(Call& call, const std::vector<std::string>& outputs) {
     call.id = nextCallId_++;
-    if (!roomInMemory()) return false;
+    if (!roomInMemory(1)) return false;
     waiting_.calls.push_back({call, pendingFor(outputs)});
     queued(true);
     return true;
 }
 
+bool LogWriter::addCalls(std::vector<Call>& calls, const std::vector<std::string>& outputs) {
+    if (calls.empty()) return true;
+    if (!roomInMemory(calls.size())) return false;
+    for (Call& call : calls) {
+        call.id = nextCallId_++;
+        waiting_.calls.push_back({call, pendingFor(outputs)});
+    }
+    queued(true);
+    return true;
+}
+
 bool LogWriter::addHangUp(const FinishedCall& finished, const std::vector<std::string>& outputs) {
-    if (!roomInMemory()) return false;
+    if (!roomInMemory(1)) return false;
     waiting_.hangUps.push_back({finished, pendingFor(outputs)});
     queued(true);
     return true;
 }
 
 void LogWriter::addHookChange(const HookChange& change) {
-    if (!roomInMemory()) return;
+    if (!roomInMemory(1)) return;
     waiting_.hookChanges.push_back(change);
     queued(true);
 }
@@ -147,6 +160,44 @@ std::optional<std::vector<FinishedCall>> LogWriter::pendingHangUps(std::string_v
         [](const LoggedHangUp& logged) { return logged.finished; }, output,
         page.empty() ? afterId : page.back().call.id, limit);
     return page;
+}
+
+std::optional<std::vector<Call>> LogWriter::callsAt(const std::string& line,
+                                                    const std::vector<Call>& like) {
+    std::vector<Call> calls;
+    try {
+        calls = log_.callsAt(line, like);
+    } catch (const DatabaseError& error) {
+        failed(error.reason());
+        return std::nullopt;
+    }
+    for (const LoggedCall& waiting : waiting_.calls) {
+        const Call& call = waiting.call;
+        const bool alike =
+            std::ranges::any_of(like, [&](const Call& other) { return sameMinute(call, other); });
+        if (call.line == line && alike) calls.push_back(call);
+    }
+    return calls;
+}
+
+std::optional<std::optional<std::string>> LogWriter::newestCallTime(const std::string& line) {
+    std::optional<std::string> newest;
+    try {
+        newest = log_.newestCallTime(line);
+    } catch (const DatabaseError& error) {
+        failed(error.reason());
+        return std::nullopt;
+    }
+    const auto momentOf = [](const std::optional<std::string>& time) {
+        return time ? momentOfTimeText(*time) : std::nullopt;
+    };
+    for (const LoggedCall& waiting : waiting_.calls) {
+        if (waiting.call.line != line || !momentOf(waiting.call.time)) continue;
+        if (!momentOf(newest) || *momentOf(waiting.call.time) > *momentOf(newest)) {
+            newest = waiting.call.time;
+        }
+    }
+    return newest;
 }
 
 void LogWriter::queued(bool now) {

@@ -44,6 +44,9 @@ class LogWriter {
     // Gives the call the next id and logs it with a pending delivery for each output; false
     // when it is not kept (past the bound of memory).
     bool addCall(Call& call, const std::vector<std::string>& outputs);
+    // Likewise for calls that go into one transaction together, in the order given: all of
+    // them, or none (past the bound of memory) and then none has an id.
+    bool addCalls(std::vector<Call>& calls, const std::vector<std::string>& outputs);
     bool addHangUp(const FinishedCall& finished, const std::vector<std::string>& outputs);
     void addHookChange(const HookChange& change);
     void delivered(int64_t callId, std::string_view output, const std::string& when);
@@ -58,6 +61,13 @@ class LogWriter {
     std::optional<std::vector<FinishedCall>> pendingHangUps(std::string_view output,
                                                             int64_t afterId, size_t limit);
 
+    // The calls of the line at the times of the calls given (CallLog::callsAt), and the latest
+    // time of a call of the line: in the log or waiting in memory. None when the log cannot be
+    // read (which counts as failing).
+    std::optional<std::vector<Call>> callsAt(const std::string& line,
+                                             const std::vector<Call>& like);
+    std::optional<std::optional<std::string>> newestCallTime(const std::string& line);
+
     bool failing() const { return failure_.has_value(); }
     // Writes what waits now; false when it could not (the failure is told).
     bool write();
@@ -65,7 +75,7 @@ class LogWriter {
     size_t waitingCalls() const { return waiting_.calls.size(); }
 
   private:
-    bool roomInMemory() const;
+    bool roomInMemory(size_t items) const;
     void acknowledge(int64_t callId, std::string_view output, const std::string& when, bool hangUp);
     // Something joined what waits: written now, or from a task on the loop, while the log
     // works; with the retry while it fails.

@@ -15,9 +15,13 @@ MemoryReader::MemoryReader(_velko_foxpro& control, LoopAccess& loop, std::chrono
 
 MemoryReader::~MemoryReader() { disconnected(); }
 
+// The first read runs from the loop, not inside the caller that tells of the connection.
 void MemoryReader::connected() {
     cancel(nextAlarm_);
-    read();
+    nextAlarm_ = loop_.after(std::chrono::milliseconds::zero(), [this] {
+        nextAlarm_ = 0;
+        read();
+    });
 }
 
 void MemoryReader::disconnected() {

@@ -42,6 +42,10 @@ MqttMessage MqttTopics::status(const LineStatus& status) const {
                  {"terminal", status.terminalConnected ? "connected" : "disconnected"},
                  {"log", status.logFailure ? "failing" : "ok"}};
     if (status.logFailure) payload["log_reason"] = *status.logFailure;
+    if (status.backfillGap) {
+        payload["backfill_gap"] = {{"after", status.backfillGap->after},
+                                   {"before", status.backfillGap->before}};
+    }
     return {base_ + "status", text(payload), true};
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "gateway/call.h"
+#include "gateway/stored_calls.h"
 
 namespace velko::gateway {
 
@@ -16,6 +17,9 @@ struct LineStatus {
     bool ringing = false;
     // Why the call log cannot be written; none while it can.
     std::optional<std::string> logFailure;
+    // Calls may have been lost between these times, as the last read of the terminal's memory
+    // found; none when it found no such gap.
+    std::optional<PossibleGap> backfillGap;
 };
 
 // What an output reports to the gateway, always on the loop's thread.

@@ -4,6 +4,7 @@
 
 #include "gateway/call_json.h"
 #include "gateway/call_text.h"
+#include "gateway/terminal_clock.h"
 
 namespace velko::gateway {
 
@@ -19,7 +20,9 @@ void printJson(std::ostream& out, const Json& line) {
 
 void ReportPrinter::call(const Call& call) {
     if (json_) return printJson(out_, {{"event", "call"}, {"call", callJson(call)}});
-    out_ << "call " << call.id << ": " << describeCall(call) << std::endl;
+    out_ << "call " << call.id << ": " << describeCall(call)
+         << (call.source == CallSource::Memory ? "  (from the terminal's memory)" : "")
+         << std::endl;
 }
 
 void ReportPrinter::hook(bool offHook) {
@@ -67,6 +70,38 @@ void ReportPrinter::pruned(int64_t calls, int64_t hookChanges, int64_t keepDays)
     }
     out_ << "log pruned: " << calls << " calls and " << hookChanges << " hook changes older than "
          << keepDays << " days" << std::endl;
+}
+
+void ReportPrinter::backfill(size_t listed, size_t added, const std::optional<PossibleGap>& gap) {
+    if (json_) {
+        Json line{{"event", "backfill"}, {"listed", listed}, {"added", added}};
+        if (gap) line["gap"] = {{"after", gap->after}, {"before", gap->before}};
+        return printJson(out_, line);
+    }
+    out_ << "backfill: " << added << " calls from the terminal's memory (" << listed << " listed)"
+         << std::endl;
+    if (gap) {
+        out_ << "backfill: calls between " << gap->after << " and " << gap->before << " may be lost"
+             << std::endl;
+    }
+}
+
+void ReportPrinter::backfillFailed(const std::string& reason) {
+    if (json_) return printJson(out_, {{"event", "backfill"}, {"error", reason}});
+    out_ << "backfill failed: " << reason << std::endl;
+}
+
+void ReportPrinter::clockOff(long minutes) {
+    if (json_) return printJson(out_, {{"event", "clock"}, {"off_minutes", minutes}});
+    out_ << "clock: " << clockOffsetText(minutes) << std::endl;
+}
+
+void ReportPrinter::clockSet(bool set, const std::string& date, const std::string& time) {
+    if (json_) {
+        return printJson(out_, {{"event", "clock"}, {"set", set}, {"date", date}, {"time", time}});
+    }
+    out_ << "clock: " << (set ? "set the terminal to " : "the terminal refused ") << date << ' '
+         << time << std::endl;
 }
 
 void ReportPrinter::listening(std::string_view what, const std::string& url) {

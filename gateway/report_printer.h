@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "gateway/call.h"
+#include "gateway/stored_calls.h"
 
 namespace velko::gateway {
 
@@ -28,6 +29,14 @@ class ReportPrinter {
     void logRecovered(size_t calls);
     // The log lost what was older than keepDays days (velko gateway --keep-days).
     void pruned(int64_t calls, int64_t hookChanges, int64_t keepDays);
+    // A read of the terminal's memory: how many calls it listed, how many of them the log lacked
+    // and took, and when calls may have been lost; or why it failed.
+    void backfill(size_t listed, size_t added, const std::optional<PossibleGap>& gap);
+    void backfillFailed(const std::string& reason);
+    // The terminal's clock is off by minutes (positive ahead); it was set (or refused) to the
+    // date and time given.
+    void clockOff(long minutes);
+    void clockSet(bool set, const std::string& date, const std::string& time);
     // A server of the gateway's own (the board) listens at url.
     void listening(std::string_view what, const std::string& url);
 

@@ -36,6 +36,8 @@ std::vector<StoredCall> unmatchedCalls(std::vector<StoredCall> stored,
 struct PossibleGap {
     std::string after;   // the newest logged call's time
     std::string before;  // the oldest stored call's time
+
+    bool operator==(const PossibleGap&) const = default;
 };
 
 // The memory may have lost calls when the list is as long as the control reads (60 entries) and

@@ -2,7 +2,8 @@
 # A short live session: the terminal simulator on a pseudo-terminal, the host's monitor on the
 # other end. Calls come in, the receiver goes off and on hook, then the host sets the terminal's
 # clock and area code, reads them back and lists the stored calls and the rejected numbers; last
-# the gateway logs calls, delivers them to MQTT and shows them on its board (a web page).
+# the gateway logs calls, delivers them to MQTT and shows them on its board (a web page), and after
+# a restart logs a call that came while it was stopped from the terminal's memory.
 # Both programs write into one stream, labelled line by line, so that what the host shows always
 # comes after the simulator's line that caused it. VELKO_DEMO_PACE scales the pauses (default 1).
 set -euo pipefail
@@ -132,8 +133,21 @@ pause 3
 echo 'call 0701234567 광고전화 0 B' >&6
 pause "${VELKO_DEMO_BOARD_SECONDS:-20}"
 
-say "SIGTERM stops the gateway; the call log (velko log)"
+say "SIGTERM stops the gateway. A call comes while it is away: the terminal keeps it in its memory"
 kill -TERM "$gateway"
 wait "$gateway" || true
+echo 'store 0509876543 이영희 0 S' >&6
+pause 1
+
+say "The gateway starts again, reads the terminal's memory and logs and delivers the call from it"
+"$VELKO" gateway --device "1=$(cat "$work/path2")" --line demo --calls "$work/calls.db" \
+  --mqtt "127.0.0.1:$port" > >(tagged "   gateway" "") 2>&1 &
+gateway=$!
+pids+=("$gateway")
+pause 3
+kill -TERM "$gateway"
+wait "$gateway" || true
+
+say "The call log (velko log)"
 pause 0.3
 "$VELKO" log --calls "$work/calls.db"

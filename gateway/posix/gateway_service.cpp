@@ -9,9 +9,11 @@
 #include "gateway/call_log.h"
 #include "gateway/gateway.h"
 #include "gateway/log_retention.h"
+#include "gateway/memory_reader.h"
 #include "gateway/posix/poll_loop_access.h"
 #include "gateway/posix/private_files.h"
 #include "gateway/posix/service_notifier.h"
+#include "gateway/terminal_clock.h"
 #include "gateway/terminal_reader.h"
 #include "gateway/terminal_session.h"
 
@@ -29,12 +31,17 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
                                                      : CallLog::Durability::ProcessSafe);
     PollLoopAccess loop(platform.loop());
     ServiceNotifier service(loop);
-    Gateway gateway(log, loop, report,
-                    {options.line, options.ringingTime,
-                     [&service](const std::string& text) { service.status(text); }});
+    Gateway gateway(
+        log, loop, report,
+        {options.line, options.ringingTime,
+         [&service](const std::string& text) { service.status(text); }, options.keepDays});
     std::vector<std::unique_ptr<Output>> outputs;
     if (options.ncid) outputs.push_back(std::make_unique<NcidOutput>(*options.ncid, loop, gateway));
-    if (options.mqtt) outputs.push_back(std::make_unique<MqttOutput>(*options.mqtt, loop, gateway));
+    if (options.mqtt) {
+        MqttSettings mqtt = *options.mqtt;
+        mqtt.lastCallTime = log.newestCallTime(options.line);
+        outputs.push_back(std::make_unique<MqttOutput>(std::move(mqtt), loop, gateway));
+    }
     std::vector<std::string> outputNames;
     for (const auto& output : outputs) {
         gateway.addOutput(*output);
@@ -52,18 +59,50 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
     if (options.keepDays) retention.emplace(options.callsPath, *options.keepDays, loop, report);
 
     velko_foxpro control(platform);
+    std::optional<MemoryReader> memory;
+    if (options.backfillEvery) {
+        memory.emplace(control, loop, *options.backfillEvery,
+                       MemoryReader::Handlers{[&gateway](const CidList& list, int count) {
+                                                  gateway.storedCallsListed(list, count);
+                                              },
+                                              [&gateway](const std::string& reason) {
+                                                  gateway.backfillFailed(reason);
+                                              }});
+    }
+    std::optional<TerminalClockSetter> clock;
+    if (options.setClock) {
+        clock.emplace(control, loop,
+                      [&report](bool set, const std::string& date, const std::string& time) {
+                          report.clockSet(set, date, time);
+                      });
+    }
     TerminalReader reader({[&gateway](const CallReport& report) { gateway.callReported(report); },
-                           [&gateway](bool offHook) { gateway.hookChanged(offHook); }});
+                           [&gateway](bool offHook) { gateway.hookChanged(offHook); },
+                           [&memory](int16_t count, int16_t kind, const CidList& list) {
+                               if (memory) memory->gathered(count, kind, list);
+                           }});
     control.events().advise(reader);
     TerminalSession terminal(control, loop, options.port,
-                             [&gateway](bool connected, const std::string& reason) {
+                             [&](bool connected, const std::string& reason) {
                                  gateway.terminalChanged(connected, reason);
+                                 const auto follow = [connected](auto& part) {
+                                     if (!part) return;
+                                     if (connected) {
+                                         part->connected();
+                                     } else {
+                                         part->disconnected();
+                                     }
+                                 };
+                                 follow(memory);
+                                 follow(clock);
                              });
     terminal.start();
     service.ready();
     runUntil(platform.loop(), stopRequested, MessageLoop::Clock::time_point::max());
 
     service.stopping();
+    memory.reset();
+    clock.reset();
     terminal.stop();
     for (const auto& output : outputs) output->stop();
     // Acknowledgements the outputs handed over before they stopped go into the log.

@@ -24,6 +24,11 @@ struct GatewayOptions {
     std::optional<NcidSettings> ncid;
     std::optional<MqttSettings> mqtt;
     std::optional<BoardSettings> board;
+    // How often the terminal's memory is read back into the log; none: never, and nothing is
+    // sent to the terminal.
+    std::optional<std::chrono::minutes> backfillEvery = std::chrono::minutes(60);
+    // Set the terminal's clock at each connection and daily.
+    bool setClock = false;
 };
 
 // Runs the gateway on the platform's thread until stopRequested() holds: the control reads the

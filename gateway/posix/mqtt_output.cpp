@@ -6,6 +6,8 @@
 #include <chrono>
 #include <utility>
 
+#include "gateway/call_time.h"
+
 namespace velko::gateway {
 
 namespace {
@@ -24,7 +26,9 @@ constexpr int kLibraryInFlight = 2 * MqttOutput::kWindow + 64;
 MqttOutput::MqttOutput(MqttSettings settings, LoopAccess& loop, OutputEvents& events)
     : ReconnectingOutput(loop, events),
       settings_(std::move(settings)),
-      topics_(settings_.prefix, settings_.line) {
+      topics_(settings_.prefix, settings_.line),
+      lastCallMoment_(settings_.lastCallTime ? momentOfTimeText(*settings_.lastCallTime)
+                                             : std::nullopt) {
     start();
 }
 
@@ -33,9 +37,19 @@ MqttOutput::~MqttOutput() { stop(); }
 void MqttOutput::deliver(const Call& call) {
     {
         const std::lock_guard lock(mutex_);
-        inbox_.push_back({Pending{call.id, topics_.call(call), topics_.lastCall(call)}, {}});
+        inbox_.push_back(
+            {Pending{call.id, topics_.call(call),
+                     newestCall(call) ? std::optional(topics_.lastCall(call)) : std::nullopt},
+             {}});
     }
     wake().wake();
+}
+
+bool MqttOutput::newestCall(const Call& call) {
+    const auto moment = call.time ? momentOfTimeText(*call.time) : std::nullopt;
+    const bool newer = moment && (!lastCallMoment_ || *moment > *lastCallMoment_);
+    if (newer) lastCallMoment_ = moment;
+    return newer || call.source == CallSource::Report;
 }
 
 void MqttOutput::lineStatus(const LineStatus& status) {
@@ -160,7 +174,7 @@ void MqttOutput::publishPending() {
     for (auto next = pending_.lower_bound(nextToPublish_);
          next != pending_.end() && inFlight_.size() < kWindow; ++next) {
         inFlight_.emplace(publish(next->second.call), next->first);
-        publish(next->second.lastCall);
+        if (next->second.lastCall) publish(*next->second.lastCall);
         nextToPublish_ = next->first + 1;
     }
 }
@@ -168,7 +182,8 @@ void MqttOutput::publishPending() {
 // The retained state of the line, each part again when it changed or on a new connection.
 void MqttOutput::publishStatus() {
     if (!published_ || published_->terminalConnected != status_.terminalConnected ||
-        published_->logFailure != status_.logFailure) {
+        published_->logFailure != status_.logFailure ||
+        published_->backfillGap != status_.backfillGap) {
         publish(topics_.status(status_));
     }
     if (!published_ || published_->offHook != status_.offHook)

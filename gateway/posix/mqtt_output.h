@@ -25,6 +25,8 @@ struct MqttSettings {
     std::string caFile;  // TLS with this CA when not empty
     bool discovery = false;
     std::string version;
+    // The time of the call the retained last call holds, as far as the log knows.
+    std::optional<std::string> lastCallTime;
 };
 
 // Delivers calls to an MQTT broker with QoS 1 (docs/mqtt.md), on a thread of its own that owns
@@ -51,7 +53,7 @@ class MqttOutput final : public ReconnectingOutput {
     struct Pending {
         int64_t callId;
         MqttMessage call;
-        MqttMessage lastCall;
+        std::optional<MqttMessage> lastCall;  // none for a stored call older than the last
     };
 
     void serve() override;
@@ -67,6 +69,11 @@ class MqttOutput final : public ReconnectingOutput {
 
     MqttSettings settings_;
     MqttTopics topics_;
+
+    // Whether the call goes to the last call too, on the loop's thread: a live call does, a call
+    // from the terminal's memory only when it is newer than the one the last call holds.
+    bool newestCall(const Call& call);
+    std::optional<std::time_t> lastCallMoment_;
 
     // Handed over from the loop's thread, calls and status changes in the order they came.
     struct Handed {

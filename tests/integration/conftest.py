@@ -296,8 +296,8 @@ def sims():
 
     made = []
 
-    def start(*options):
-        made.append(Sim(*options))
+    def start(*options, env=None):
+        made.append(Sim(*options, env=env))
         return made[-1]
 
     yield start

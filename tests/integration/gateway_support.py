@@ -62,9 +62,9 @@ class Lines:
 class Sim:
     """`velko sim` on a new pseudo-terminal, its log discarded as it comes."""
 
-    def __init__(self, *options):
+    def __init__(self, *options, env=None):
         self.proc = subprocess.Popen([VELKO, "sim", *options], stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env)
         self.log = Lines(self.proc.stdout)
         self.log.wait(lambda line: line.startswith("/dev/"))
         self.path = self.log.items[0]

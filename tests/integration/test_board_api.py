@@ -45,6 +45,8 @@ def test_lists_searches_filters_and_pages_the_calls(board):
     assert calls[3]["name"] == "홍길동" and calls[3]["deliveries"] == {}
     assert numbers(f"{base}/api/calls?limit=2") == ["0700000000", "01055556666"]
     assert numbers(f"{base}/api/calls?limit=2&before=3") == ["0311112222", "0212345678"]
+    assert numbers(f"{base}/api/calls?source=memory") == []
+    assert len(numbers(f"{base}/api/calls?source=report&q=0")) == 4
     # A part of the number or the name, literally: through the index from three characters on.
     assert numbers(f"{base}/api/calls?q=1111") == ["0311112222"]
     assert numbers(f"{base}/api/calls?q=1111&before=2") == []
@@ -71,7 +73,7 @@ def test_refuses_bad_parameters_and_unknown_paths(board):
     base, _, _, _ = board
     for query in ["calls?limit=0", "calls?limit=501", "calls?before=x", "calls?before=-1",
                   "calls?since=2026-02-30", "calls?until=yesterday", "calls?type=black",
-                  "calls?q=1&q=2", "calls?source=memory", "calls.csv?limit=x", "stats?days=0",
+                  "calls?q=1&q=2", "calls?source=both", "calls.csv?limit=x", "stats?days=0",
                   "stats?days=367", "state?x=1"]:
         status, headers, body = get(f"{base}/api/{query}")
         assert status == 400 and headers["Cache-Control"] == "no-store", query

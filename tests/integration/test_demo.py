@@ -20,3 +20,7 @@ def test_every_host_event_follows_the_scenario_line_that_caused_it():
                           ("scenario: other 0311234567", "host │ event ReceiveCallByString call 2"),
                           ("sent response d", 'host │ event ReceiveResponse d (100): "12-25"')]:
         assert first(cause) < first(effect), (cause, shown)
+    # The call made while the gateway was stopped arrives from the terminal's memory.
+    assert first("backfill: 1 calls from the terminal's memory") < first("id  time")
+    listing = shown[first("id  time"):]
+    assert any("0509876543" in line and "memory" in line for line in listing), listing

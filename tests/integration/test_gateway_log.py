@@ -24,7 +24,7 @@ def test_logs_calls_and_hook_changes_lists_them_and_stops_cleanly(tmp_path, sims
     assert without(first, "received") == {
         "line": "shop", "time": "2026-03-05T09:07:00+09:00", "month": 3, "day": 5, "hour": 9,
         "minute": 7, "number": "0212345678", "name": "홍길동", "group": 2, "type": "NORMAL",
-        "state": 1, "id": 1}
+        "state": 1, "id": 1, "source": "report"}
     assert first["received"].endswith("Z")
     gateway.expect(event="hook", off_hook=True)
     gateway.expect(event="hook", off_hook=False)
@@ -36,7 +36,7 @@ def test_logs_calls_and_hook_changes_lists_them_and_stops_cleanly(tmp_path, sims
     assert [without(call, "deliveries") for call in logged_calls(calls)] == [first, second]
     table = velko_log(calls).splitlines()
     assert table[0].split() == ["id", "time", "number", "name", "group", "type", "state",
-                                "delivered", "pending"]
+                                "from", "delivered", "pending"]
     assert table[2].split() == ["1", "2026-03-05", "09:07", "0212345678", "홍길동", "2",
                                 "NORMAL", "1"]
     csv = velko_log(calls, "--csv", "--number", "0311").splitlines()

@@ -63,13 +63,14 @@ bool same(const nlohmann::json& json, const std::string& text) {
 }
 
 bool sameCall(const nlohmann::json& json, const Call& call) {
-    return json.size() == 13 && same(json["line"], call.line) &&
+    return json.size() == 14 && same(json["line"], call.line) &&
            (call.time ? same(json["time"], *call.time) : json["time"].is_null()) &&
            json["month"] == call.month && json["day"] == call.day && json["hour"] == call.hour &&
            json["minute"] == call.minute && same(json["number"], call.number) &&
            same(json["name"], call.name) && json["group"] == call.group &&
            same(json["type"], call.type) && json["state"] == call.state &&
-           same(json["received"], call.received) && json["id"] == call.id;
+           same(json["received"], call.received) && json["id"] == call.id &&
+           json["source"] == callSourceName(call.source);
 }
 
 TEST(CallJsonProperty, AnyFieldValuesParseBackAsThemselves) {
@@ -95,6 +96,7 @@ TEST(CallJsonProperty, AnyFieldValuesParseBackAsThemselves) {
         call.type = fields.text(anyBytes);
         call.line = fields.text(anyBytes);
         call.received = fields.text(anyBytes);
+        if (index % 3 == 0) call.source = CallSource::Memory;
         const std::string payload = topics.call(call).payload;
         const auto json = nlohmann::json::parse(payload, nullptr, false);
         if ((json.is_discarded() || !sameCall(json, call)) && wrong++ == 0) firstWrong = payload;

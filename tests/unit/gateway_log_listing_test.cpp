@@ -20,7 +20,7 @@ TEST(LogListing, CsvCellsASpreadsheetWouldRunAsAFormulaStayText) {
     printCalls(out, {logged}, ListingFormat::Csv);
     EXPECT_EQ(out.str().substr(out.str().find("\r\n") + 2),
               "1,,0,0,0,0,'+821012345678,\"'=HYPERLINK(\"\"x\"\")\",0,'@SUM,0,\"'\rx\",'\t-,mqtt,"
-              "ncid\r\n");
+              "ncid,report\r\n");
 }
 
 }  // namespace

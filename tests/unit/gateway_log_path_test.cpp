@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -174,6 +175,66 @@ TEST_F(GatewayLog, CallsWaitInMemoryWhileTheLogFailsReachTheOutputsAndAreWritten
     EXPECT_FALSE(logged[logged.size() - 3].deliveries.front().second.has_value());
     reportCall(gateway, "05");
     EXPECT_EQ(listCalls(path_, {}).front().call.id, 10003);
+}
+
+TEST_F(GatewayLog, StoredCallsThatNeitherTheLogNorMemoryHoldAreLoggedTogetherAfterThoseWaiting) {
+    CallLog log(path_, CallLog::Durability::ProcessSafe, std::chrono::milliseconds(5));
+    Gateway gateway(log, loop_, report_, {});
+    RecordingOutput mqtt("mqtt", false);
+    gateway.addOutput(mqtt);
+    gateway.start();
+    reportCall(gateway, "01");
+    CidList list{};
+    const std::array<const char16_t*, 4> numbers{u"02", u"01", u"02", u"03"};
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        list[i].lMonth = i == 3 ? 13 : 3;  // the last one is no date
+        list[i].lDay = 5;
+        list[i].lNumber = numbers[i];
+    }
+    {
+        Database other(path_, Database::Mode::ReadWrite);
+        Transaction holding(other);
+        reportCall(gateway, "02");
+        // One "02" is waiting in memory: it accounts for one of the two listed.
+        gateway.storedCallsListed(list, 4);
+    }
+    EXPECT_NE(printed_.str().find("backfill: 2 calls from the terminal's memory (4 listed)\n"),
+              std::string::npos);
+    EXPECT_EQ(mqtt.handed, (std::vector<std::string>{"1", "2", "3", "4"}));
+    loop_.fireAlarms();
+    const auto logged = listCalls(path_, {});
+    ASSERT_EQ(logged.size(), 4u);
+    EXPECT_EQ(logged[1].call.number, "02");
+    EXPECT_EQ(logged[1].call.source, CallSource::Memory);
+    EXPECT_EQ(logged[0].call.time, std::nullopt);
+    EXPECT_EQ(logged[2].call.source, CallSource::Report);
+
+    // Read again, the list adds nothing.
+    gateway.storedCallsListed(list, 4);
+    EXPECT_NE(printed_.str().find("backfill: 0 calls from the terminal's memory (4 listed)\n"),
+              std::string::npos);
+}
+
+TEST_F(GatewayLog, StoredCallsOlderThanTheLogKeepsAreLeftOut) {
+    CallLog log(path_, CallLog::Durability::ProcessSafe);
+    GatewaySettings settings;
+    settings.keepDays = std::chrono::days(30);
+    Gateway gateway(log, loop_, report_, settings);
+    gateway.start();
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    localtime_r(&now, &today);
+    CidList list{};
+    list[0].lMonth = static_cast<int16_t>((today.tm_mon + 10) % 12 + 1);  // two months ago
+    list[0].lDay = 1;
+    list[0].lNumber = u"01";
+    list[1].lMonth = static_cast<int16_t>(today.tm_mon + 1);
+    list[1].lDay = static_cast<int16_t>(today.tm_mday);
+    list[1].lNumber = u"02";
+    gateway.storedCallsListed(list, 2);
+    const auto logged = listCalls(path_, {});
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_EQ(logged[0].call.number, "02");
 }
 
 }  // namespace

@@ -31,6 +31,8 @@ struct GatewayCommandOptions {
     std::vector<std::string> devices;
     int ringingSeconds = 30;
     int keepDays = 0;
+    int backfillEvery = 60;
+    bool noBackfill = false;
     std::string ncid;
     std::string mqtt;
     std::string mqttTopic = "velko";
@@ -85,6 +87,8 @@ int serveGateway(GatewayCommandOptions& options) {
     }
     options.gateway.ringingTime = std::chrono::seconds(options.ringingSeconds);
     if (options.keepDays > 0) options.gateway.keepDays = std::chrono::days(options.keepDays);
+    options.gateway.backfillEvery = std::chrono::minutes(options.backfillEvery);
+    if (options.noBackfill) options.gateway.backfillEvery.reset();
     if (!options.ncid.empty()) {
         const auto [host, port] = *hostAndPort(options.ncid, 3333);
         options.gateway.ncid = gateway::NcidSettings{host, port, VELKO_VERSION_TEXT};
@@ -152,6 +156,19 @@ void addGatewayCommand(CLI::App& app, int& status) {
                      "The line counts as ringing this long after a call report")
         ->default_str("30")
         ->check(CLI::PositiveNumber);
+    command
+        ->add_option("--backfill-every", options->backfillEvery,
+                     "Read the calls the terminal stored back into the log at each connection "
+                     "and every MINUTES")
+        ->type_name("MINUTES")
+        ->default_str("60")
+        ->check(CLI::Range(1, 10080));
+    command->add_flag(
+        "--no-backfill", options->noBackfill,
+        "Never read the terminal's memory: with no --set-clock, nothing at all is sent "
+        "to the terminal");
+    command->add_flag("--set-clock", options->gateway.setClock,
+                      "Set the terminal's date and time at each connection and daily at 04:00");
     command->add_option("--ncid", options->ncid, "Deliver the calls to this NCID server")
         ->type_name("HOST[:PORT]")
         ->check(CLI::Validator(checkHostAndPort, ""));

@@ -14,7 +14,7 @@ const DELIVERIES_PAUSE_MS = 1000;
 const line = new LineState();
 const log = new CallLog({
   form: byId('filters'), list: byId('calls'), more: byId('more'), end: byId('log-end'),
-  error: byId('log-error'), exportLink: byId('export'), memoryFilter: byId('memory-filter'),
+  error: byId('log-error'), exportLink: byId('export'),
 });
 
 async function refreshStats() {

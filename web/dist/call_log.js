@@ -11,12 +11,12 @@ function passes(call, filters) {
   return (!filters.q || call.number.includes(filters.q) || call.name.includes(filters.q)) &&
       (!filters.since || day >= filters.since) && (!filters.until || day <= filters.until) &&
       (!filters.type || call.type === filters.type) &&
-      (!filters.source || (call.source || 'report') === filters.source);
+      (!filters.source || call.source === filters.source);
 }
 
 export class CallLog {
-  constructor({form, list, more, end, error, exportLink, memoryFilter}) {
-    Object.assign(this, {form, list, more, end, error, exportLink, memoryFilter});
+  constructor({form, list, more, end, error, exportLink}) {
+    Object.assign(this, {form, list, more, end, error, exportLink});
     this.items = new Map();  // id -> <li>
     this.generation = 0;     // a reload makes the answers of earlier requests stale
     this.loading = false;
@@ -92,8 +92,6 @@ export class CallLog {
 
   // Puts the call in its place by id (newest first), replacing what showed it before.
   place(call) {
-    // The filter by origin shows once the log tells where its calls came from.
-    if ('source' in call) this.memoryFilter.hidden = false;
     const item = callItem(call);
     const shown = this.items.get(call.id);
     this.items.set(call.id, item);
