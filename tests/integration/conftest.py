@@ -339,3 +339,13 @@ def locked_by_another_program(path):
     fd = os.open(path, os.O_RDWR | os.O_NOCTTY)
     fcntl.flock(fd, fcntl.LOCK_EX | fcntl.LOCK_NB)
     return fd
+
+
+@pytest.fixture
+def ncid():
+    """A fake NCID server of the test's own on a free loopback port."""
+    from ncid_server import FakeNcidServer
+
+    server = FakeNcidServer()
+    yield server
+    server.stop()

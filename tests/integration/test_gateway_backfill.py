@@ -5,18 +5,9 @@ import datetime
 import json
 from zoneinfo import ZoneInfo
 
-import pytest
 from gateway_support import Subscriber, environment, logged_calls
-from ncid_server import FakeNcidServer
 
 MEMORY = "memory"
-
-
-@pytest.fixture
-def ncid():
-    server = FakeNcidServer()
-    yield server
-    server.stop()
 
 
 def test_calls_stored_while_the_gateway_was_stopped_arrive_once_from_memory(

@@ -5,16 +5,7 @@ import json
 import signal
 import threading
 
-import pytest
 from gateway_support import Subscriber, logged_calls
-from ncid_server import FakeNcidServer
-
-
-@pytest.fixture
-def ncid():
-    server = FakeNcidServer()
-    yield server
-    server.stop()
 
 
 def test_a_gateway_killed_mid_stream_delivers_everything_once_started_again(

@@ -4,17 +4,8 @@
 import re
 import socket
 
-import pytest
 from conftest import Deadline
 from gateway_support import logged_calls
-from ncid_server import FakeNcidServer
-
-
-@pytest.fixture
-def ncid():
-    server = FakeNcidServer()
-    yield server
-    server.stop()
 
 
 def ncid_options(server, calls):
