@@ -49,11 +49,14 @@ sys_seconds latestAtOrBefore(const std::array<int, 4>& fields, sys_seconds clock
     const std::chrono::month month(static_cast<unsigned>(fields[0]));
     const std::chrono::day day(static_cast<unsigned>(fields[1]));
     const auto offset = hours{fields[2]} + minutes{fields[3]};
-    // February 29 goes back to the last leap year.
-    for (std::chrono::year year = std::chrono::year_month_day{floor<days>(clock)}.year();; --year) {
+    // February 29 goes back to the last leap year, within eight years; a day no year has (30
+    // February) stands for now.
+    const std::chrono::year latest = std::chrono::year_month_day{floor<days>(clock)}.year();
+    for (std::chrono::year year = latest; year > latest - std::chrono::years{9}; --year) {
         const std::chrono::year_month_day date{year, month, day};
         if (date.ok() && sys_days{date} + offset <= clock) return sys_days{date} + offset;
     }
+    return clock;
 }
 
 std::string monthDay(sys_seconds t) {

@@ -29,7 +29,8 @@ class TerminalClock {
     Clock::time_point setAt_;
 };
 
-// The moment of month, day, hour and minute in the latest year that puts it at or before clock.
+// The moment of month, day, hour and minute in the latest year that puts it at or before clock;
+// clock itself for a day no year has.
 std::chrono::sys_seconds latestAtOrBefore(const std::array<int, 4>& fields,
                                           std::chrono::sys_seconds clock);
 

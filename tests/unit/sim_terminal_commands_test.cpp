@@ -192,7 +192,9 @@ TEST(SimLists, StoredCallsJoinTheMemoryUnreportedInTheLatestYearNotAheadOfTheClo
     EXPECT_EQ(model.state().calls.front().number, "0211111111");
     EXPECT_EQ(model.state().calls.back().time,
               std::chrono::sys_days{std::chrono::year{2024} / 2 / 29} + 23h + 59min);
-    EXPECT_EQ(command(model, "u\r]", t0 + 120s), response({"u", "4"}));
+    model.store({.number = "0288888888"}, std::array<int, 4>{2, 30, 9, 0}, t0 + 120s);
+    EXPECT_EQ(model.state().calls.back().time, model.state().clock.at(t0 + 120s));
+    EXPECT_EQ(command(model, "u\r]", t0 + 120s), response({"u", "5"}));
     EXPECT_EQ(command(model, "d\r]", t0 + 120s), response({"d", "0305", "0902"}));
 }
 
