@@ -13,4 +13,8 @@ nlohmann::ordered_json callJson(const Call& call) {
         {"id", call.id},         {"source", callSourceName(call.source)}};
 }
 
+std::string jsonText(const nlohmann::ordered_json& json) {
+    return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
 }  // namespace velko::gateway

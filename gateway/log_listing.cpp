@@ -108,10 +108,6 @@ nlohmann::ordered_json loggedCallJson(const LoggedCall& logged) {
     return json;
 }
 
-std::string jsonText(const nlohmann::ordered_json& json) {
-    return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-}
-
 void printCsvHeader(std::ostream& out) {
     out << "id,time,month,day,hour,minute,number,name,group,type,state,line,received,delivered,"
            "pending,source\r\n";

@@ -2,9 +2,9 @@
 
 #include <nlohmann/json.hpp>
 #include <ostream>
-#include <string>
 #include <vector>
 
+#include "gateway/call_json.h"
 #include "gateway/call_log.h"
 
 namespace velko::gateway {
@@ -15,9 +15,8 @@ enum class ListingFormat { Table, JsonLines, Csv };
 void printCalls(std::ostream& out, const std::vector<LoggedCall>& calls, ListingFormat format);
 
 // The parts of those forms, for listings written otherwise (the board's API): a call's JSON form
-// with its deliveries; JSON as text, invalid UTF-8 replaced; the CSV form's header and rows.
+// with its deliveries; the CSV form's header and rows.
 nlohmann::ordered_json loggedCallJson(const LoggedCall& logged);
-std::string jsonText(const nlohmann::ordered_json& json);
 void printCsvHeader(std::ostream& out);
 void printCsvRows(std::ostream& out, const std::vector<LoggedCall>& calls);
 

@@ -10,10 +10,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-std::string text(const Json& json) {
-    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
-}
-
 constexpr const char* kDiscoveryPrefix = "homeassistant";
 
 }  // namespace
@@ -22,15 +18,15 @@ MqttTopics::MqttTopics(std::string prefix, std::string line)
     : base_(std::move(prefix) + "/" + line + "/"), line_(std::move(line)) {}
 
 MqttMessage MqttTopics::call(const Call& call) const {
-    return {base_ + "call", text(callJson(call)), false};
+    return {base_ + "call", jsonText(callJson(call)), false};
 }
 
 MqttMessage MqttTopics::lastCall(const Call& call) const {
-    return {base_ + "last_call", text(callJson(call)), true};
+    return {base_ + "last_call", jsonText(callJson(call)), true};
 }
 
 MqttMessage MqttTopics::hook(bool offHook) const {
-    return {base_ + "hook", text({{"off_hook", offHook}}), true};
+    return {base_ + "hook", jsonText({{"off_hook", offHook}}), true};
 }
 
 MqttMessage MqttTopics::ringing(bool ringing) const {
@@ -46,11 +42,11 @@ MqttMessage MqttTopics::status(const LineStatus& status) const {
         payload["backfill_gap"] = {{"after", status.backfillGap->after},
                                    {"before", status.backfillGap->before}};
     }
-    return {base_ + "status", text(payload), true};
+    return {base_ + "status", jsonText(payload), true};
 }
 
 MqttMessage MqttTopics::offline() const {
-    return {base_ + "status", text({{"gateway", "offline"}}), true};
+    return {base_ + "status", jsonText({{"gateway", "offline"}}), true};
 }
 
 std::vector<MqttMessage> MqttTopics::discovery(const std::string& version) const {
@@ -83,9 +79,9 @@ std::vector<MqttMessage> MqttTopics::discovery(const std::string& version) const
     hook["value_template"] = "{{ 'ON' if value_json.off_hook else 'OFF' }}";
     hook["icon"] = "mdi:phone-in-talk";
     const std::string config = std::string(kDiscoveryPrefix);
-    return {{config + "/sensor/" + id + "/last_caller/config", text(lastCaller), true},
-            {config + "/binary_sensor/" + id + "/ringing/config", text(ringing), true},
-            {config + "/binary_sensor/" + id + "/off_hook/config", text(hook), true}};
+    return {{config + "/sensor/" + id + "/last_caller/config", jsonText(lastCaller), true},
+            {config + "/binary_sensor/" + id + "/ringing/config", jsonText(ringing), true},
+            {config + "/binary_sensor/" + id + "/off_hook/config", jsonText(hook), true}};
 }
 
 bool validTopicPrefix(const std::string& prefix) {

@@ -12,9 +12,7 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-void printJson(std::ostream& out, const Json& line) {
-    out << line.dump(-1, ' ', false, Json::error_handler_t::replace) << std::endl;
-}
+void printJson(std::ostream& out, const Json& line) { out << jsonText(line) << std::endl; }
 
 }  // namespace
 

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "gateway/mqtt_messages.h"
 #include "gateway/posix/wake_pipe.h"
 
 struct mosquitto;

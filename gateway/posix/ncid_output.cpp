@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 #include "gateway/ncid_lines.h"
 #include "gateway/posix/line_socket.h"

@@ -1,11 +1,7 @@
 #include <cctype>
-#include <charconv>
-#include <fstream>
 #include <iostream>
 #include <memory>
-#include <optional>
-#include <system_error>
-#include <utility>
+#include <stdexcept>
 
 #include "gateway/call_log.h"
 #include "gateway/call_log_path.h"
