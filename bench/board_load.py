@@ -21,7 +21,6 @@ Only prints figures; it does not fail on a slow machine. Usage:
                       [--clients 50] [--tries 20]
 """
 
-import argparse
 import datetime
 import random
 import sqlite3
@@ -31,14 +30,11 @@ import time
 import urllib.parse
 from pathlib import Path
 
-from process_figures import memory, percentile, use_velko
-
-ROOT = Path(__file__).resolve().parents[1]
+from process_figures import ROOT, argument_parser, memory, percentile, use_velko
 
 
 def parse_arguments():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--velko", default=str(ROOT / "build" / "bin" / "velko"))
+    parser = argument_parser(__doc__)
     parser.add_argument("--log-calls", type=int, default=1_000_000)
     parser.add_argument("--paced", type=int, default=200)
     parser.add_argument("--burst", type=int, default=1000)
