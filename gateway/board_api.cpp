@@ -80,6 +80,12 @@ BoardReply jsonReply(const Json& json) { return {200, kJson, jsonText(json)}; }
 
 }  // namespace
 
+std::string callsAfterSql() {
+    return std::string("SELECT ") + kCallColumns +
+           " FROM calls WHERE calls.id > ?1 ORDER BY calls.id LIMIT " +
+           std::to_string(kBoardReadBatch);
+}
+
 std::unique_ptr<Database> openLogForReading(const std::string& logPath) {
     auto db = std::make_unique<Database>(logPath, Database::Mode::ReadOnly);
     // Each event stream holds a connection: a small page cache keeps fifty of them small.

@@ -16,6 +16,8 @@ namespace velko::gateway {
 
 // Calls the board reads from the log at a time, so that a long replay goes out in pieces.
 inline constexpr int64_t kBoardReadBatch = 200;
+// The statement that reads them: the calls after the one bound to ?1, oldest first.
+std::string callsAfterSql();
 
 // The board's answers to its API (docs/http.md), each from a read-only connection to the log,
 // independent of the HTTP server that carries them.
