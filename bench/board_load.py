@@ -30,7 +30,7 @@ import time
 import urllib.parse
 from pathlib import Path
 
-from process_figures import ROOT, argument_parser, memory, percentile, use_velko
+from process_figures import argument_parser, memory, percentile, use_velko
 
 
 def parse_arguments():
@@ -46,7 +46,8 @@ def parse_arguments():
 def write_log(path, count):
     """count calls over the last two years: 20,000 numbers, a few of them frequent, most with a
     Korean name; each call delivered to MQTT."""
-    schema = (ROOT / "docs" / "call-log.md").read_text().split("```sql")[1].split("```")[0]
+    from board_support import call_log_schema
+
     chance = random.Random(1)
     family, given = "김이박최정강조윤장임", ["민준", "서연", "도윤", "철수", "영희", "길동", "수빈"]
     numbers = [f"010{chance.randrange(10**8):08d}" for _ in range(20000)]
@@ -57,7 +58,7 @@ def write_log(path, count):
     step = datetime.timedelta(days=730) / count
     with sqlite3.connect(path) as db:
         db.execute("PRAGMA journal_mode=WAL")
-        db.executescript(schema)
+        db.executescript(call_log_schema())
         rows = []
         for index in range(count):
             moment = now - step * (count - index)
