@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 
@@ -30,6 +31,9 @@ class BadParameter : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
+
+// Refuses, with BadParameter, a name the request may not carry and a name given twice.
+void checkParameterNames(const QueryParameters& parameters, const std::set<std::string>& known);
 
 struct BoardReply {
     int status = 200;
