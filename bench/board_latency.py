@@ -9,12 +9,11 @@ median and the 99th percentile; it does not fail on a slow machine. Usage:
   bench/board_latency.py [--velko build/bin/velko] [--calls 300]
 """
 
-import argparse
 import statistics
 import tempfile
 import time
 
-from process_figures import ROOT, percentile, use_velko
+from process_figures import argument_parser, percentile, use_velko
 
 # Notes, for each row added to the log, the moment in milliseconds of the system's clock (the one
 # this script reads too, but in whole milliseconds: a figure may be up to 1 ms low) by its call's
@@ -31,8 +30,7 @@ new MutationObserver((changes) => {
 
 
 def parse_arguments():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--velko", default=str(ROOT / "build" / "bin" / "velko"))
+    parser = argument_parser(__doc__)
     parser.add_argument("--calls", type=int, default=300)
     return parser.parse_args()
 

@@ -21,7 +21,6 @@ Only prints figures; it does not fail on a slow machine. Usage:
                       [--clients 50] [--tries 20]
 """
 
-import argparse
 import datetime
 import random
 import sqlite3
@@ -31,14 +30,11 @@ import time
 import urllib.parse
 from pathlib import Path
 
-from process_figures import memory, percentile, use_velko
-
-ROOT = Path(__file__).resolve().parents[1]
+from process_figures import argument_parser, memory, percentile, use_velko
 
 
 def parse_arguments():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--velko", default=str(ROOT / "build" / "bin" / "velko"))
+    parser = argument_parser(__doc__)
     parser.add_argument("--log-calls", type=int, default=1_000_000)
     parser.add_argument("--paced", type=int, default=200)
     parser.add_argument("--burst", type=int, default=1000)
@@ -50,7 +46,8 @@ def parse_arguments():
 def write_log(path, count):
     """count calls over the last two years: 20,000 numbers, a few of them frequent, most with a
     Korean name; each call delivered to MQTT."""
-    schema = (ROOT / "docs" / "call-log.md").read_text().split("```sql")[1].split("```")[0]
+    from board_support import call_log_schema
+
     chance = random.Random(1)
     family, given = "김이박최정강조윤장임", ["민준", "서연", "도윤", "철수", "영희", "길동", "수빈"]
     numbers = [f"010{chance.randrange(10**8):08d}" for _ in range(20000)]
@@ -61,7 +58,7 @@ def write_log(path, count):
     step = datetime.timedelta(days=730) / count
     with sqlite3.connect(path) as db:
         db.execute("PRAGMA journal_mode=WAL")
-        db.executescript(schema)
+        db.executescript(call_log_schema())
         rows = []
         for index in range(count):
             moment = now - step * (count - index)

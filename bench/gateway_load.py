@@ -22,7 +22,6 @@ Only prints figures; it does not fail on a slow machine. Usage:
   bench/gateway_load.py [--velko build/bin/velko] --backlog 10000 100000
 """
 
-import argparse
 import json
 import os
 import sqlite3
@@ -33,14 +32,11 @@ import tempfile
 import time
 from pathlib import Path
 
-from process_figures import cpu_seconds, memory, percentile, use_velko
-
-ROOT = Path(__file__).resolve().parents[1]
+from process_figures import ROOT, argument_parser, cpu_seconds, memory, percentile, use_velko
 
 
 def parse_arguments():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--velko", default=str(ROOT / "build" / "bin" / "velko"))
+    parser = argument_parser(__doc__)
     parser.add_argument("--calls", type=int, default=10000)
     parser.add_argument("--paced", type=int, default=300)
     parser.add_argument("--backlog", type=int, nargs="+")

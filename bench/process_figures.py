@@ -1,11 +1,19 @@
-"""What the load scripts share: the tests' helpers for the velko given, and what they measure of
-a process (its memory, its CPU time) and percentiles."""
+"""What the load scripts share: their command line's --velko, the tests' helpers for the velko
+given, and what they measure of a process (its memory, its CPU time) and percentiles."""
 
+import argparse
 import os
 import sys
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
+
+
+def argument_parser(doc):
+    """A parser for a load script described by doc, with --velko (this build's by default)."""
+    parser = argparse.ArgumentParser(description=doc.splitlines()[0])
+    parser.add_argument("--velko", default=str(ROOT / "build" / "bin" / "velko"))
+    return parser
 
 
 def use_velko(velko):

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <chrono>
-#include <set>
 #include <sstream>
 
 #include "gateway/call_stats.h"
@@ -21,14 +20,6 @@ constexpr int kDefaultDays = 30;
 constexpr int kMaxDays = 366;
 constexpr int64_t kCsvBatch = 500;
 constexpr const char* kJson = "application/json";
-
-// Refuses a name the request may not carry and a name given twice.
-void checkNames(const QueryParameters& parameters, const std::set<std::string>& known) {
-    for (const auto& [name, value] : parameters) {
-        if (!known.contains(name)) throw BadParameter("unknown parameter " + name);
-        if (parameters.count(name) > 1) throw BadParameter(name + " given more than once");
-    }
-}
 
 std::optional<std::string> parameter(const QueryParameters& parameters, const std::string& name) {
     const auto found = parameters.find(name);
@@ -80,6 +71,19 @@ BoardReply jsonReply(const Json& json) { return {200, kJson, jsonText(json)}; }
 
 }  // namespace
 
+void checkParameterNames(const QueryParameters& parameters, const std::set<std::string>& known) {
+    for (const auto& [name, value] : parameters) {
+        if (!known.contains(name)) throw BadParameter("unknown parameter " + name);
+        if (parameters.count(name) > 1) throw BadParameter(name + " given more than once");
+    }
+}
+
+std::string callsAfterSql() {
+    return std::string("SELECT ") + kCallColumns +
+           " FROM calls WHERE calls.id > ?1 ORDER BY calls.id LIMIT " +
+           std::to_string(kBoardReadBatch);
+}
+
 std::unique_ptr<Database> openLogForReading(const std::string& logPath) {
     auto db = std::make_unique<Database>(logPath, Database::Mode::ReadOnly);
     // Each event stream holds a connection: a small page cache keeps fifty of them small.
@@ -88,7 +92,7 @@ std::unique_ptr<Database> openLogForReading(const std::string& logPath) {
 }
 
 CallQuery callQuery(const QueryParameters& parameters, bool csv) {
-    checkNames(parameters, {"before", "limit", "q", "since", "until", "type", "source"});
+    checkParameterNames(parameters, {"before", "limit", "q", "since", "until", "type", "source"});
     CallQuery query;
     if (const auto before = parameter(parameters, "before")) {
         query.before = wholeNumber("before", *before, 1, INT64_MAX);
@@ -123,7 +127,7 @@ BoardReply callsReply(const Database& db, const QueryParameters& parameters) {
 }
 
 BoardReply statsReply(const Database& db, const QueryParameters& parameters, std::time_t now) {
-    checkNames(parameters, {"days"});
+    checkParameterNames(parameters, {"days"});
     const auto daysText = parameter(parameters, "days");
     const int days =
         daysText ? static_cast<int>(wholeNumber("days", *daysText, 1, kMaxDays)) : kDefaultDays;

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 
@@ -16,6 +17,8 @@ namespace velko::gateway {
 
 // Calls the board reads from the log at a time, so that a long replay goes out in pieces.
 inline constexpr int64_t kBoardReadBatch = 200;
+// The statement that reads them: the calls after the one bound to ?1, oldest first.
+std::string callsAfterSql();
 
 // The board's answers to its API (docs/http.md), each from a read-only connection to the log,
 // independent of the HTTP server that carries them.
@@ -28,6 +31,9 @@ class BadParameter : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
+
+// Refuses, with BadParameter, a name the request may not carry and a name given twice.
+void checkParameterNames(const QueryParameters& parameters, const std::set<std::string>& known);
 
 struct BoardReply {
     int status = 200;

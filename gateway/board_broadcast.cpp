@@ -61,14 +61,13 @@ void BoardBroadcast::run(const std::string& logPath) {
             ready_ = true;
         }
         grown_.notify_all();
-        Statement after(*db, std::string("SELECT ") + kCallColumns +
-                                 " FROM calls WHERE calls.id > ? ORDER BY calls.id LIMIT ?");
+        Statement after(*db, callsAfterSql());
         uint64_t version = line.version;
         while (!line.closed) {
             line = feed_.waitChange(version, kPoll);
             bool changed = line.version != version;
             for (bool more = true; more;) {
-                after.bind(1, cursor).bind(2, kBoardReadBatch);
+                after.bind(1, cursor);
                 const std::vector<LoggedCall> calls = withDeliveries(*db, after);
                 after.reset();
                 for (const LoggedCall& logged : calls) {

@@ -25,9 +25,8 @@ EventStream::~EventStream() = default;
 
 std::string EventStream::replay() {
     if (!db_) db_ = openLogForReading(logPath_);
-    Statement query(*db_, std::string("SELECT ") + kCallColumns +
-                              " FROM calls WHERE calls.id > ? ORDER BY calls.id LIMIT ?");
-    query.bind(1, cursor_.value_or(0)).bind(2, kBoardReadBatch);
+    Statement query(*db_, callsAfterSql());
+    query.bind(1, cursor_.value_or(0));
     std::string text;
     for (const LoggedCall& logged : withDeliveries(*db_, query)) {
         cursor_ = logged.call.id;

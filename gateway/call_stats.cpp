@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <map>
 #include <unordered_map>
 
 #include "gateway/call_time.h"
@@ -65,9 +64,7 @@ CallStats callStats(const Database& db, int days, std::time_t now) {
     const std::chrono::sys_days today = localDay(now);
     const std::chrono::sys_days first = today - std::chrono::days(days - 1);
     CallStats stats;
-    std::map<std::string, size_t> dayIndex;
     for (auto day = first; day <= today; day += std::chrono::days(1)) {
-        dayIndex.emplace(dayText(day), stats.days.size());
         stats.days.emplace_back(dayText(day), 0);
     }
     const auto start = localDayStart(dayText(first));
@@ -93,9 +90,9 @@ CallStats callStats(const Database& db, int days, std::time_t now) {
         if (moment < 0) continue;
         std::tm local{};
         localtime_r(&moment, &local);
-        const auto day = dayIndex.find(dayText(localDay(moment)));
-        if (day == dayIndex.end()) continue;
-        stats.days[day->second].second += count;
+        const auto day = (localDay(moment) - first).count();
+        if (day < 0 || day >= std::ssize(stats.days)) continue;
+        stats.days[static_cast<size_t>(day)].second += count;
         stats.hours[static_cast<size_t>(local.tm_hour)] += count;
     }
     std::vector<std::pair<std::string, Caller>> ranked(callers.begin(), callers.end());

@@ -9,8 +9,14 @@ import ssl
 import urllib.error
 import urllib.request
 
-from conftest import TIMEOUT
+from conftest import ROOT, TIMEOUT
 from gateway_support import Lines
+
+
+def call_log_schema():
+    """The SQL that creates a call log, as docs/call-log.md gives it: a log written without the
+    gateway, as one from before the board's indexes."""
+    return (ROOT / "docs" / "call-log.md").read_text().split("```sql")[1].split("```")[0]
 
 
 def get(url, password=None, cafile=None, headers=None):

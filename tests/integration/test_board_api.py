@@ -9,8 +9,8 @@ import subprocess
 import zoneinfo
 
 import pytest
-from board_support import Events, get, get_json
-from conftest import ROOT, VELKO
+from board_support import Events, call_log_schema, get, get_json
+from conftest import VELKO
 from gateway_support import free_port
 
 CALLS = ["call 0212345678 홍길동 2 S", 'call 0311112222 "" 0 B', "call 01055556666 김철수 1 V",
@@ -234,9 +234,8 @@ def test_listens_beyond_this_machine_when_told_plain_http_is_meant(tmp_path, gat
 
 def test_finds_the_calls_of_a_log_written_before_the_search_index(tmp_path, gateways):
     calls = tmp_path / "calls.db"
-    schema = (ROOT / "docs" / "call-log.md").read_text().split("```sql")[1].split("```")[0]
     with sqlite3.connect(calls) as db:
-        db.executescript(schema)
+        db.executescript(call_log_schema())
         db.execute("INSERT INTO calls (received, line, state, month, day, hour, minute, number, "
                    "name, \"group\", type) VALUES ('2026-03-05T00:07:00.000Z', 'shop', 1, 3, 5, "
                    "9, 7, '0212345678', '홍길동', 2, 'NORMAL')")

@@ -3,20 +3,17 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include "gateway/posix/loopback_host.h"
 #include "tools/posix/option_values.h"
 
 namespace velko::tools {
 
 namespace {
 
-// Whether the address is one of this machine's loopback addresses; nothing for a text that is
-// no IP address.
-std::optional<bool> loopback(const std::string& address) {
-    in_addr v4{};
-    if (inet_pton(AF_INET, address.c_str(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
-    in6_addr v6{};
-    if (inet_pton(AF_INET6, address.c_str(), &v6) == 1) return IN6_IS_ADDR_LOOPBACK(&v6) != 0;
-    return std::nullopt;
+bool isIpAddress(const std::string& text) {
+    in6_addr address{};  // room for either family
+    return inet_pton(AF_INET, text.c_str(), &address) == 1 ||
+           inet_pton(AF_INET6, text.c_str(), &address) == 1;
 }
 
 std::pair<std::string, uint16_t> addressAndPort(const std::string& text) {
@@ -26,7 +23,7 @@ std::pair<std::string, uint16_t> addressAndPort(const std::string& text) {
         throw CLI::ValidationError("--http", "expected PORT or ADDR:PORT, not " + text);
     }
     if (parsed->first == "localhost") return {"127.0.0.1", parsed->second};
-    if (!loopback(parsed->first)) {
+    if (!isIpAddress(parsed->first)) {
         throw CLI::ValidationError("--http", parsed->first + " is no IP address");
     }
     return *parsed;
@@ -75,7 +72,7 @@ std::optional<gateway::BoardSettings> boardSettings(const BoardOptions& options)
                                        "the first line of " + options.passwordFile + " is empty");
         }
     }
-    if (!*loopback(settings.address)) {
+    if (!gateway::isLoopbackHost(settings.address)) {
         if (!settings.password) {
             throw CLI::ValidationError(
                 "--http", settings.address +

@@ -3,7 +3,7 @@
 export const PAGE_SIZE = 50;
 
 // The filters of the log as query parameters: only those that are set.
-export function filterQuery(filters) {
+function filterQuery(filters) {
   const query = new URLSearchParams();
   for (const [key, value] of Object.entries(filters)) {
     if (value) query.set(key, value);

@@ -28,7 +28,7 @@ function scaleTop(largest) {
 }
 
 // bars: [{label, value, title}]; every `labelEvery`-th bar shows its label under it.
-export function barChart(container, bars, {labelEvery = 1, description}) {
+function barChart(container, bars, {labelEvery = 1, description}) {
   const chart = svg('svg', {viewBox: `0 0 ${WIDTH} ${HEIGHT}`, role: 'img', class: 'bars'});
   chart.append(svg('title', {}, description));
   const top = scaleTop(Math.max(0, ...bars.map((bar) => bar.value)));
