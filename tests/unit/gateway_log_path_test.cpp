@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <filesystem>
 #include <map>
 #include <sstream>
 
 #include "gateway/gateway.h"
+#include "unit/gateway_log_folder.h"
 
 namespace velko::gateway {
 namespace {
@@ -83,20 +83,8 @@ struct OneOutputGateway {
     Gateway gateway;
 };
 
-class GatewayLog : public ::testing::Test {
+class GatewayLog : public LogFolder {
   protected:
-    void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("velko-gateway-log-" +
-                   std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-        path_ = (folder_ / "calls.db").string();
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
-    std::filesystem::path folder_;
-    std::string path_;
     ManualLoop loop_;
     std::ostringstream printed_;
     ReportPrinter report_{printed_, false};
