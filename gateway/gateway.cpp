@@ -80,13 +80,11 @@ void Gateway::callReported(const CallReport& report) {
     Call call = logged(report);
     const bool kept = writer_.addCall(call, outputNames_);
     report_.call(call);
-    if (!kept) {
-        report_.failure("logging call " + std::to_string(call.id),
-                        "the log is failing and memory holds all it may");
-    }
     if (kept) {
         handAdded();
     } else {
+        report_.failure("logging call " + std::to_string(call.id),
+                        "the log is failing and memory holds all it may");
         for (const auto& feed : feeds_) feed->handOver(call);
     }
     for (LineWatcher* watcher : watchers_) watcher->callLogged(call);
@@ -126,8 +124,7 @@ void Gateway::storedCallsListed(const CidList& list, int count) {
     for (const Call& call : added) {
         for (LineWatcher* watcher : watchers_) watcher->callLogged(call);
     }
-    const std::optional<PossibleGap> gap =
-        possibleGap(stored, static_cast<int>(stored.size()), *newest);
+    const std::optional<PossibleGap> gap = possibleGap(stored, *newest);
     report_.backfill(stored.size(), added.size(), gap);
     if (status_.backfillGap == gap) return;
     status_.backfillGap = gap;

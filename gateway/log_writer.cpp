@@ -129,65 +129,50 @@ size_t LogWriter::unwrittenAcknowledgements(std::string_view output) const {
 
 std::optional<std::vector<Call>> LogWriter::pendingCalls(std::string_view output, int64_t afterId,
                                                          size_t limit) {
-    std::vector<Call> page;
-    try {
-        if (afterId < lastWrittenCall_) {
-            page = log_.pendingCalls(output, afterId, static_cast<int64_t>(limit));
-        }
-    } catch (const DatabaseError& error) {
-        failed(error.reason());
-        return std::nullopt;
-    }
+    auto page = readLog([&] {
+        return afterId < lastWrittenCall_
+                   ? log_.pendingCalls(output, afterId, static_cast<int64_t>(limit))
+                   : std::vector<Call>{};
+    });
+    if (!page) return std::nullopt;
     appendWaiting(
-        page, waiting_.calls, callIdOf, [](const LoggedCall& logged) { return logged.call; },
-        output, page.empty() ? afterId : page.back().id, limit);
+        *page, waiting_.calls, callIdOf, [](const LoggedCall& logged) { return logged.call; },
+        output, page->empty() ? afterId : page->back().id, limit);
     return page;
 }
 
 std::optional<std::vector<FinishedCall>> LogWriter::pendingHangUps(std::string_view output,
                                                                    int64_t afterId, size_t limit) {
-    std::vector<FinishedCall> page;
-    try {
-        if (afterId < lastWrittenCall_) {
-            page = log_.pendingHangUps(output, afterId, static_cast<int64_t>(limit));
-        }
-    } catch (const DatabaseError& error) {
-        failed(error.reason());
-        return std::nullopt;
-    }
+    auto page = readLog([&] {
+        return afterId < lastWrittenCall_
+                   ? log_.pendingHangUps(output, afterId, static_cast<int64_t>(limit))
+                   : std::vector<FinishedCall>{};
+    });
+    if (!page) return std::nullopt;
     appendWaiting(
-        page, waiting_.hangUps, hangUpIdOf,
+        *page, waiting_.hangUps, hangUpIdOf,
         [](const LoggedHangUp& logged) { return logged.finished; }, output,
-        page.empty() ? afterId : page.back().call.id, limit);
+        page->empty() ? afterId : page->back().call.id, limit);
     return page;
 }
 
 std::optional<std::vector<Call>> LogWriter::callsAt(const std::string& line,
                                                     const std::vector<Call>& like) {
-    std::vector<Call> calls;
-    try {
-        calls = log_.callsAt(line, like);
-    } catch (const DatabaseError& error) {
-        failed(error.reason());
-        return std::nullopt;
-    }
+    auto calls = readLog([&] { return log_.callsAt(line, like); });
+    if (!calls) return std::nullopt;
     for (const LoggedCall& waiting : waiting_.calls) {
         const Call& call = waiting.call;
         const bool alike =
             std::ranges::any_of(like, [&](const Call& other) { return sameMinute(call, other); });
-        if (call.line == line && alike) calls.push_back(call);
+        if (call.line == line && alike) calls->push_back(call);
     }
     return calls;
 }
 
 std::optional<std::optional<std::string>> LogWriter::newestCallTime(const std::string& line) {
-    std::optional<std::string> newest;
-    try {
-        newest = log_.newestCallTime(line);
-    } catch (const DatabaseError& error) {
-        failed(error.reason());
-        return std::nullopt;
-    }
+    auto read = readLog([&] { return log_.newestCallTime(line); });
+    if (!read) return std::nullopt;
+    std::optional<std::string>& newest = *read;
     const auto momentOf = [](const std::optional<std::string>& time) {
         return time ? momentOfTimeText(*time) : std::nullopt;
     };
@@ -197,7 +182,7 @@ std::optional<std::optional<std::string>> LogWriter::newestCallTime(const std::s
             newest = waiting.call.time;
         }
     }
-    return newest;
+    return read;
 }
 
 void LogWriter::queued(bool now) {

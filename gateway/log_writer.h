@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "gateway/call_log.h"
@@ -82,6 +84,16 @@ class LogWriter {
     void queued(bool now);
     void scheduleWrite();
     void failed(const std::string& reason);
+    // What read returns, or none when the log cannot be read (the failure is told).
+    template <typename Read>
+    std::optional<std::invoke_result_t<Read>> readLog(Read read) {
+        try {
+            return std::optional<std::invoke_result_t<Read>>(std::in_place, read());
+        } catch (const DatabaseError& error) {
+            failed(error.reason());
+            return std::nullopt;
+        }
+    }
     void recovered(size_t calls);
     void retryLater();
 

@@ -27,7 +27,6 @@ void MemoryReader::connected() {
 void MemoryReader::disconnected() {
     cancel(nextAlarm_);
     cancel(answerAlarm_);
-    asking_ = false;
 }
 
 void MemoryReader::cancel(int& alarm) {
@@ -36,15 +35,13 @@ void MemoryReader::cancel(int& alarm) {
 }
 
 void MemoryReader::read() {
-    if (asking_) return;
-    asking_ = true;
+    if (answerAlarm_ != 0) return;
     nextAlarm_ = loop_.after(interval_, [this] {
         nextAlarm_ = 0;
         read();
     });
     answerAlarm_ = loop_.after(kAnswerLimit, [this] {
         answerAlarm_ = 0;
-        asking_ = false;
         handlers_.failed("no answer within 10 s");
     });
     uint8_t command = kStoredCallList;
@@ -52,17 +49,15 @@ void MemoryReader::read() {
     // The control waits for the acknowledgement in the loop: reports that come meanwhile, and
     // even a lost port, are handled before it returns.
     const bool sent = control_.SendCmd(command, none1, none2, none3);
-    if (sent || !asking_) return;
+    if (sent || answerAlarm_ == 0) return;
     cancel(answerAlarm_);
-    asking_ = false;
     handlers_.failed(control_.ComPortStateGet() ? "the terminal did not acknowledge"
                                                 : "the port is not open");
 }
 
 void MemoryReader::gathered(int16_t count, int16_t kind, const CidList& list) {
-    if (kind != kStoredCallList || !asking_) return;
+    if (kind != kStoredCallList || answerAlarm_ == 0) return;
     cancel(answerAlarm_);
-    asking_ = false;
     handlers_.listed(list, count);
 }
 

@@ -40,7 +40,7 @@ class MemoryReader {
     LoopAccess& loop_;
     std::chrono::minutes interval_;
     Handlers handlers_;
-    bool asking_ = false;
+    // Set while a request waits for its answer.
     int answerAlarm_ = 0;
     int nextAlarm_ = 0;
 };

@@ -63,9 +63,9 @@ std::vector<StoredCall> unmatchedCalls(std::vector<StoredCall> stored,
     return stored;
 }
 
-std::optional<PossibleGap> possibleGap(const std::vector<StoredCall>& stored, int listed,
+std::optional<PossibleGap> possibleGap(const std::vector<StoredCall>& stored,
                                        const std::optional<std::string>& newestLogged) {
-    if (listed < kStoredCallListLimit || stored.empty() || !stored.front().moment ||
+    if (std::ssize(stored) < kStoredCallListLimit || stored.empty() || !stored.front().moment ||
         !newestLogged) {
         return std::nullopt;
     }

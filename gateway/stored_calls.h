@@ -42,7 +42,7 @@ struct PossibleGap {
 
 // The memory may have lost calls when the list is as long as the control reads (60 entries) and
 // even its oldest call is newer than the newest call of the log.
-std::optional<PossibleGap> possibleGap(const std::vector<StoredCall>& stored, int listed,
+std::optional<PossibleGap> possibleGap(const std::vector<StoredCall>& stored,
                                        const std::optional<std::string>& newestLogged);
 
 // The most entries of the stored-call list that the control reads.

@@ -93,10 +93,11 @@ void TerminalClockSetter::set() {
     schedule(nextDailySetting(now));
     const std::tm fields = localFields(now);
     uint8_t command = kSetDateAndTime;
-    Text date = fromUtf8(twoPairs(fields.tm_mon + 1, '-', fields.tm_mday));
-    Text time = fromUtf8(twoPairs(fields.tm_hour, ':', fields.tm_min));
+    const std::string dateText = twoPairs(fields.tm_mon + 1, '-', fields.tm_mday);
+    const std::string timeText = twoPairs(fields.tm_hour, ':', fields.tm_min);
+    Text date = fromUtf8(dateText);
+    Text time = fromUtf8(timeText);
     Text none;
-    const std::string dateText = toUtf8(date), timeText = toUtf8(time);
     done_(control_.SendCmd(command, date, time, none), dateText, timeText);
 }
 

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <filesystem>
 #include <map>
 #include <sstream>
 
 #include "gateway/gateway.h"
+#include "unit/gateway_log_folder.h"
 
 namespace velko::gateway {
 namespace {
@@ -60,28 +60,31 @@ class RecordingOutput final : public Output {
     bool hangUps_;
 };
 
-class GatewayLog : public ::testing::Test {
+void reportCall(Gateway& gateway, const char* number) {
+    CallReport report{1, {}};
+    report.call.lMonth = 3;
+    report.call.lDay = 5;
+    report.call.lNumber = fromUtf8(number);
+    gateway.callReported(report);
+}
+
+// A gateway whose log gives up on a lock after 5 ms, with one output, handed call 1 ("01").
+struct OneOutputGateway {
+    OneOutputGateway(const std::string& path, LoopAccess& loop, ReportPrinter& report)
+        : log(path, CallLog::Durability::ProcessSafe, std::chrono::milliseconds(5)),
+          gateway(log, loop, report, {}) {
+        gateway.addOutput(mqtt);
+        gateway.start();
+        reportCall(gateway, "01");
+    }
+
+    CallLog log;
+    RecordingOutput mqtt{"mqtt", false};
+    Gateway gateway;
+};
+
+class GatewayLog : public LogFolder {
   protected:
-    void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("velko-gateway-log-" +
-                   std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
-        path_ = (folder_ / "calls.db").string();
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
-    static void reportCall(Gateway& gateway, const char* number) {
-        CallReport report{1, {}};
-        report.call.lMonth = 3;
-        report.call.lDay = 5;
-        report.call.lNumber = fromUtf8(number);
-        gateway.callReported(report);
-    }
-
-    std::filesystem::path folder_;
-    std::string path_;
     ManualLoop loop_;
     std::ostringstream printed_;
     ReportPrinter report_{printed_, false};
@@ -136,12 +139,9 @@ TEST_F(GatewayLog, HandsEachOutputAWindowAtATimeFromPagesOfTheLogInOrder) {
 }
 
 TEST_F(GatewayLog, CallsWaitInMemoryWhileTheLogFailsReachTheOutputsAndAreWrittenWithTheirStates) {
-    CallLog log(path_, CallLog::Durability::ProcessSafe, std::chrono::milliseconds(5));
-    Gateway gateway(log, loop_, report_, {});
-    RecordingOutput mqtt("mqtt", false);
-    gateway.addOutput(mqtt);
-    gateway.start();
-    reportCall(gateway, "01");
+    OneOutputGateway fed(path_, loop_, report_);
+    Gateway& gateway = fed.gateway;
+    RecordingOutput& mqtt = fed.mqtt;
     {
         Database other(path_, Database::Mode::ReadWrite);
         Transaction holding(other);
@@ -178,12 +178,9 @@ TEST_F(GatewayLog, CallsWaitInMemoryWhileTheLogFailsReachTheOutputsAndAreWritten
 }
 
 TEST_F(GatewayLog, StoredCallsThatNeitherTheLogNorMemoryHoldAreLoggedTogetherAfterThoseWaiting) {
-    CallLog log(path_, CallLog::Durability::ProcessSafe, std::chrono::milliseconds(5));
-    Gateway gateway(log, loop_, report_, {});
-    RecordingOutput mqtt("mqtt", false);
-    gateway.addOutput(mqtt);
-    gateway.start();
-    reportCall(gateway, "01");
+    OneOutputGateway fed(path_, loop_, report_);
+    Gateway& gateway = fed.gateway;
+    RecordingOutput& mqtt = fed.mqtt;
     CidList list{};
     const std::array<const char16_t*, 4> numbers{u"02", u"01", u"02", u"03"};
     for (size_t i = 0; i < numbers.size(); ++i) {

@@ -71,14 +71,15 @@ TEST_F(StoredCalls, AFullListNewerThanTheLogMayHaveLostCalls) {
     }
     const auto now = seoul(2026, 3, 7, 12, 0);
     const auto full = storedCalls(list, kStoredCallListLimit, "shop", now, "now");
-    const auto gap = possibleGap(full, kStoredCallListLimit, "2026-03-05T23:59:00+09:00");
+    const auto gap = possibleGap(full, "2026-03-05T23:59:00+09:00");
     ASSERT_TRUE(gap);
     EXPECT_EQ(gap->after, "2026-03-05T23:59:00+09:00");
     EXPECT_EQ(gap->before, "2026-03-06T09:00:00+09:00");
 
-    EXPECT_FALSE(possibleGap(full, kStoredCallListLimit, "2026-03-06T09:00:00+09:00"));
-    EXPECT_FALSE(possibleGap(full, kStoredCallListLimit - 1, "2026-03-05T23:59:00+09:00"));
-    EXPECT_FALSE(possibleGap(full, kStoredCallListLimit, std::nullopt));
+    EXPECT_FALSE(possibleGap(full, "2026-03-06T09:00:00+09:00"));
+    const std::vector<StoredCall> shorter(full.begin(), full.end() - 1);
+    EXPECT_FALSE(possibleGap(shorter, "2026-03-05T23:59:00+09:00"));
+    EXPECT_FALSE(possibleGap(full, std::nullopt));
     EXPECT_EQ(momentOfTimeText("2026-03-06T00:00:00+09:00"), seoul(2026, 3, 6, 0, 0));
     EXPECT_EQ(momentOfTimeText("2026-03-06T00:00:00Z"), std::nullopt);
 }
