@@ -63,6 +63,19 @@ HRESULT ControlObject::call(Body body) {
     return guarded(body);
 }
 
+template <typename Answer>
+HRESULT ControlObject::number(short* result, Answer answer) {
+    if (result == nullptr) return E_POINTER;
+    return call([&] { *result = answer(); });
+}
+
+template <typename Answer>
+HRESULT ControlObject::text(BSTR* result, Answer answer) {
+    if (result == nullptr) return E_POINTER;
+    *result = nullptr;
+    return call([&] { *result = newBstr(answer()); });
+}
+
 void* ControlObject::interfaceFor(REFIID id) {
     if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDispatch) ||
         IsEqualIID(id, kDualInterfaceId)) {
@@ -250,6 +263,82 @@ STDMETHODIMP ControlObject::EndMessageDiscard() {
 
 STDMETHODIMP ControlObject::ProcessResponse() {
     return call([&] { control_.ProcessResponse(); });
+}
+
+STDMETHODIMP ControlObject::CallState(short* result) {
+    return number(result, [&] { return control_.CallState(); });
+}
+
+STDMETHODIMP ControlObject::CallMonth(short* result) {
+    return number(result, [&] { return control_.CallMonth(); });
+}
+
+STDMETHODIMP ControlObject::CallDay(short* result) {
+    return number(result, [&] { return control_.CallDay(); });
+}
+
+STDMETHODIMP ControlObject::CallHour(short* result) {
+    return number(result, [&] { return control_.CallHour(); });
+}
+
+STDMETHODIMP ControlObject::CallMin(short* result) {
+    return number(result, [&] { return control_.CallMin(); });
+}
+
+STDMETHODIMP ControlObject::CallNumber(BSTR* result) {
+    return text(result, [&] { return control_.CallNumber(); });
+}
+
+STDMETHODIMP ControlObject::CallName(BSTR* result) {
+    return text(result, [&] { return control_.CallName(); });
+}
+
+STDMETHODIMP ControlObject::CallGroup(short* result) {
+    return number(result, [&] { return control_.CallGroup(); });
+}
+
+STDMETHODIMP ControlObject::CallTelType(BSTR* result) {
+    return text(result, [&] { return control_.CallTelType(); });
+}
+
+STDMETHODIMP ControlObject::ListKind(short* result) {
+    return number(result, [&] { return control_.ListKind(); });
+}
+
+STDMETHODIMP ControlObject::ListCount(short* result) {
+    return number(result, [&] { return control_.ListCount(); });
+}
+
+STDMETHODIMP ControlObject::ListMonth(short index, short* result) {
+    return number(result, [&] { return control_.ListMonth(index); });
+}
+
+STDMETHODIMP ControlObject::ListDay(short index, short* result) {
+    return number(result, [&] { return control_.ListDay(index); });
+}
+
+STDMETHODIMP ControlObject::ListHour(short index, short* result) {
+    return number(result, [&] { return control_.ListHour(index); });
+}
+
+STDMETHODIMP ControlObject::ListMin(short index, short* result) {
+    return number(result, [&] { return control_.ListMin(index); });
+}
+
+STDMETHODIMP ControlObject::ListNumber(short index, BSTR* result) {
+    return text(result, [&] { return control_.ListNumber(index); });
+}
+
+STDMETHODIMP ControlObject::ListName(short index, BSTR* result) {
+    return text(result, [&] { return control_.ListName(index); });
+}
+
+STDMETHODIMP ControlObject::ListGroup(short index, short* result) {
+    return number(result, [&] { return control_.ListGroup(index); });
+}
+
+STDMETHODIMP ControlObject::ListTelType(short index, BSTR* result) {
+    return text(result, [&] { return control_.ListTelType(index); });
 }
 
 STDMETHODIMP ControlObject::InterfaceSupportsErrorInfo(REFIID interfaceId) {

@@ -63,6 +63,25 @@ class ControlObject final : public ::_velko_foxpro,
     STDMETHODIMP GetInformationWithoutIndicator(BSTR* result) override;
     STDMETHODIMP EndMessageDiscard() override;
     STDMETHODIMP ProcessResponse() override;
+    STDMETHODIMP CallState(short* result) override;
+    STDMETHODIMP CallMonth(short* result) override;
+    STDMETHODIMP CallDay(short* result) override;
+    STDMETHODIMP CallHour(short* result) override;
+    STDMETHODIMP CallMin(short* result) override;
+    STDMETHODIMP CallNumber(BSTR* result) override;
+    STDMETHODIMP CallName(BSTR* result) override;
+    STDMETHODIMP CallGroup(short* result) override;
+    STDMETHODIMP CallTelType(BSTR* result) override;
+    STDMETHODIMP ListKind(short* result) override;
+    STDMETHODIMP ListCount(short* result) override;
+    STDMETHODIMP ListMonth(short index, short* result) override;
+    STDMETHODIMP ListDay(short index, short* result) override;
+    STDMETHODIMP ListHour(short index, short* result) override;
+    STDMETHODIMP ListMin(short index, short* result) override;
+    STDMETHODIMP ListNumber(short index, BSTR* result) override;
+    STDMETHODIMP ListName(short index, BSTR* result) override;
+    STDMETHODIMP ListGroup(short index, short* result) override;
+    STDMETHODIMP ListTelType(short index, BSTR* result) override;
 
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID interfaceId) override;
@@ -86,6 +105,11 @@ class ControlObject final : public ::_velko_foxpro,
     // release meanwhile.
     template <typename Body>
     HRESULT call(Body body);
+    // A method whose result is a number or a text the control's member answers.
+    template <typename Answer>
+    HRESULT number(short* result, Answer answer);
+    template <typename Answer>
+    HRESULT text(BSTR* result, Answer answer);
 
     module_runtime::LiveObject live_;
     LONG references_ = 1;

@@ -61,7 +61,7 @@ WIN_TEST(unassigned_identifier_finds_no_member) {
     invoke(*control.get(), 0x60030007, {}, unassigned);
     CHECK_HR(unassigned.result, DISP_E_MEMBERNOTFOUND);
     Outcome beyond;
-    invoke(*control.get(), 0x6003000D, {}, beyond);
+    invoke(*control.get(), 0x60030020, {}, beyond);
     CHECK_HR(beyond.result, DISP_E_MEMBERNOTFOUND);
 }
 
