@@ -265,80 +265,80 @@ STDMETHODIMP ControlObject::ProcessResponse() {
     return call([&] { control_.ProcessResponse(); });
 }
 
-STDMETHODIMP ControlObject::CallState(short* result) {
-    return number(result, [&] { return control_.CallState(); });
+STDMETHODIMP ControlObject::LastCallState(short* result) {
+    return number(result, [&] { return control_.LastCallState(); });
 }
 
-STDMETHODIMP ControlObject::CallMonth(short* result) {
-    return number(result, [&] { return control_.CallMonth(); });
+STDMETHODIMP ControlObject::LastCallMonth(short* result) {
+    return number(result, [&] { return control_.LastCallMonth(); });
 }
 
-STDMETHODIMP ControlObject::CallDay(short* result) {
-    return number(result, [&] { return control_.CallDay(); });
+STDMETHODIMP ControlObject::LastCallDay(short* result) {
+    return number(result, [&] { return control_.LastCallDay(); });
 }
 
-STDMETHODIMP ControlObject::CallHour(short* result) {
-    return number(result, [&] { return control_.CallHour(); });
+STDMETHODIMP ControlObject::LastCallHour(short* result) {
+    return number(result, [&] { return control_.LastCallHour(); });
 }
 
-STDMETHODIMP ControlObject::CallMin(short* result) {
-    return number(result, [&] { return control_.CallMin(); });
+STDMETHODIMP ControlObject::LastCallMin(short* result) {
+    return number(result, [&] { return control_.LastCallMin(); });
 }
 
-STDMETHODIMP ControlObject::CallNumber(BSTR* result) {
-    return text(result, [&] { return control_.CallNumber(); });
+STDMETHODIMP ControlObject::LastCallNumber(BSTR* result) {
+    return text(result, [&] { return control_.LastCallNumber(); });
 }
 
-STDMETHODIMP ControlObject::CallName(BSTR* result) {
-    return text(result, [&] { return control_.CallName(); });
+STDMETHODIMP ControlObject::LastCallName(BSTR* result) {
+    return text(result, [&] { return control_.LastCallName(); });
 }
 
-STDMETHODIMP ControlObject::CallGroup(short* result) {
-    return number(result, [&] { return control_.CallGroup(); });
+STDMETHODIMP ControlObject::LastCallGroup(short* result) {
+    return number(result, [&] { return control_.LastCallGroup(); });
 }
 
-STDMETHODIMP ControlObject::CallTelType(BSTR* result) {
-    return text(result, [&] { return control_.CallTelType(); });
+STDMETHODIMP ControlObject::LastCallTelType(BSTR* result) {
+    return text(result, [&] { return control_.LastCallTelType(); });
 }
 
-STDMETHODIMP ControlObject::ListKind(short* result) {
-    return number(result, [&] { return control_.ListKind(); });
+STDMETHODIMP ControlObject::LastListKind(short* result) {
+    return number(result, [&] { return control_.LastListKind(); });
 }
 
-STDMETHODIMP ControlObject::ListCount(short* result) {
-    return number(result, [&] { return control_.ListCount(); });
+STDMETHODIMP ControlObject::LastListCount(short* result) {
+    return number(result, [&] { return control_.LastListCount(); });
 }
 
-STDMETHODIMP ControlObject::ListMonth(short index, short* result) {
-    return number(result, [&] { return control_.ListMonth(index); });
+STDMETHODIMP ControlObject::LastListMonth(short index, short* result) {
+    return number(result, [&] { return control_.LastListMonth(index); });
 }
 
-STDMETHODIMP ControlObject::ListDay(short index, short* result) {
-    return number(result, [&] { return control_.ListDay(index); });
+STDMETHODIMP ControlObject::LastListDay(short index, short* result) {
+    return number(result, [&] { return control_.LastListDay(index); });
 }
 
-STDMETHODIMP ControlObject::ListHour(short index, short* result) {
-    return number(result, [&] { return control_.ListHour(index); });
+STDMETHODIMP ControlObject::LastListHour(short index, short* result) {
+    return number(result, [&] { return control_.LastListHour(index); });
 }
 
-STDMETHODIMP ControlObject::ListMin(short index, short* result) {
-    return number(result, [&] { return control_.ListMin(index); });
+STDMETHODIMP ControlObject::LastListMin(short index, short* result) {
+    return number(result, [&] { return control_.LastListMin(index); });
 }
 
-STDMETHODIMP ControlObject::ListNumber(short index, BSTR* result) {
-    return text(result, [&] { return control_.ListNumber(index); });
+STDMETHODIMP ControlObject::LastListNumber(short index, BSTR* result) {
+    return text(result, [&] { return control_.LastListNumber(index); });
 }
 
-STDMETHODIMP ControlObject::ListName(short index, BSTR* result) {
-    return text(result, [&] { return control_.ListName(index); });
+STDMETHODIMP ControlObject::LastListName(short index, BSTR* result) {
+    return text(result, [&] { return control_.LastListName(index); });
 }
 
-STDMETHODIMP ControlObject::ListGroup(short index, short* result) {
-    return number(result, [&] { return control_.ListGroup(index); });
+STDMETHODIMP ControlObject::LastListGroup(short index, short* result) {
+    return number(result, [&] { return control_.LastListGroup(index); });
 }
 
-STDMETHODIMP ControlObject::ListTelType(short index, BSTR* result) {
-    return text(result, [&] { return control_.ListTelType(index); });
+STDMETHODIMP ControlObject::LastListTelType(short index, BSTR* result) {
+    return text(result, [&] { return control_.LastListTelType(index); });
 }
 
 STDMETHODIMP ControlObject::InterfaceSupportsErrorInfo(REFIID interfaceId) {

@@ -26,25 +26,25 @@ constexpr int32_t kGetInformationWithIndicator = 0x60030009;
 constexpr int32_t kGetInformationWithoutIndicator = 0x6003000A;
 constexpr int32_t kEndMessageDiscard = 0x6003000B;
 constexpr int32_t kProcessResponse = 0x6003000C;
-constexpr int32_t kCallState = 0x6003000D;
-constexpr int32_t kCallMonth = 0x6003000E;
-constexpr int32_t kCallDay = 0x6003000F;
-constexpr int32_t kCallHour = 0x60030010;
-constexpr int32_t kCallMin = 0x60030011;
-constexpr int32_t kCallNumber = 0x60030012;
-constexpr int32_t kCallName = 0x60030013;
-constexpr int32_t kCallGroup = 0x60030014;
-constexpr int32_t kCallTelType = 0x60030015;
-constexpr int32_t kListKind = 0x60030016;
-constexpr int32_t kListCount = 0x60030017;
-constexpr int32_t kListMonth = 0x60030018;
-constexpr int32_t kListDay = 0x60030019;
-constexpr int32_t kListHour = 0x6003001A;
-constexpr int32_t kListMin = 0x6003001B;
-constexpr int32_t kListNumber = 0x6003001C;
-constexpr int32_t kListName = 0x6003001D;
-constexpr int32_t kListGroup = 0x6003001E;
-constexpr int32_t kListTelType = 0x6003001F;
+constexpr int32_t kLastCallState = 0x6003000D;
+constexpr int32_t kLastCallMonth = 0x6003000E;
+constexpr int32_t kLastCallDay = 0x6003000F;
+constexpr int32_t kLastCallHour = 0x60030010;
+constexpr int32_t kLastCallMin = 0x60030011;
+constexpr int32_t kLastCallNumber = 0x60030012;
+constexpr int32_t kLastCallName = 0x60030013;
+constexpr int32_t kLastCallGroup = 0x60030014;
+constexpr int32_t kLastCallTelType = 0x60030015;
+constexpr int32_t kLastListKind = 0x60030016;
+constexpr int32_t kLastListCount = 0x60030017;
+constexpr int32_t kLastListMonth = 0x60030018;
+constexpr int32_t kLastListDay = 0x60030019;
+constexpr int32_t kLastListHour = 0x6003001A;
+constexpr int32_t kLastListMin = 0x6003001B;
+constexpr int32_t kLastListNumber = 0x6003001C;
+constexpr int32_t kLastListName = 0x6003001D;
+constexpr int32_t kLastListGroup = 0x6003001E;
+constexpr int32_t kLastListTelType = 0x6003001F;
 }  // namespace method_id
 
 constexpr std::array<ParamInfo, 2> kPortParams{{
@@ -83,25 +83,25 @@ constexpr std::array<MemberInfo, 31> kMethods{{
      VarType::String},
     {"EndMessageDiscard", method_id::kEndMessageDiscard, {}, VarType::Empty},
     {"ProcessResponse", method_id::kProcessResponse, {}, VarType::Empty},
-    {"CallState", method_id::kCallState, {}, VarType::Int16},
-    {"CallMonth", method_id::kCallMonth, {}, VarType::Int16},
-    {"CallDay", method_id::kCallDay, {}, VarType::Int16},
-    {"CallHour", method_id::kCallHour, {}, VarType::Int16},
-    {"CallMin", method_id::kCallMin, {}, VarType::Int16},
-    {"CallNumber", method_id::kCallNumber, {}, VarType::String},
-    {"CallName", method_id::kCallName, {}, VarType::String},
-    {"CallGroup", method_id::kCallGroup, {}, VarType::Int16},
-    {"CallTelType", method_id::kCallTelType, {}, VarType::String},
-    {"ListKind", method_id::kListKind, {}, VarType::Int16},
-    {"ListCount", method_id::kListCount, {}, VarType::Int16},
-    {"ListMonth", method_id::kListMonth, kIndexParams, VarType::Int16},
-    {"ListDay", method_id::kListDay, kIndexParams, VarType::Int16},
-    {"ListHour", method_id::kListHour, kIndexParams, VarType::Int16},
-    {"ListMin", method_id::kListMin, kIndexParams, VarType::Int16},
-    {"ListNumber", method_id::kListNumber, kIndexParams, VarType::String},
-    {"ListName", method_id::kListName, kIndexParams, VarType::String},
-    {"ListGroup", method_id::kListGroup, kIndexParams, VarType::Int16},
-    {"ListTelType", method_id::kListTelType, kIndexParams, VarType::String},
+    {"LastCallState", method_id::kLastCallState, {}, VarType::Int16},
+    {"LastCallMonth", method_id::kLastCallMonth, {}, VarType::Int16},
+    {"LastCallDay", method_id::kLastCallDay, {}, VarType::Int16},
+    {"LastCallHour", method_id::kLastCallHour, {}, VarType::Int16},
+    {"LastCallMin", method_id::kLastCallMin, {}, VarType::Int16},
+    {"LastCallNumber", method_id::kLastCallNumber, {}, VarType::String},
+    {"LastCallName", method_id::kLastCallName, {}, VarType::String},
+    {"LastCallGroup", method_id::kLastCallGroup, {}, VarType::Int16},
+    {"LastCallTelType", method_id::kLastCallTelType, {}, VarType::String},
+    {"LastListKind", method_id::kLastListKind, {}, VarType::Int16},
+    {"LastListCount", method_id::kLastListCount, {}, VarType::Int16},
+    {"LastListMonth", method_id::kLastListMonth, kIndexParams, VarType::Int16},
+    {"LastListDay", method_id::kLastListDay, kIndexParams, VarType::Int16},
+    {"LastListHour", method_id::kLastListHour, kIndexParams, VarType::Int16},
+    {"LastListMin", method_id::kLastListMin, kIndexParams, VarType::Int16},
+    {"LastListNumber", method_id::kLastListNumber, kIndexParams, VarType::String},
+    {"LastListName", method_id::kLastListName, kIndexParams, VarType::String},
+    {"LastListGroup", method_id::kLastListGroup, kIndexParams, VarType::Int16},
+    {"LastListTelType", method_id::kLastListTelType, kIndexParams, VarType::String},
 }};
 
 constexpr std::array<ParamInfo, 1> kStrParams{{{"str", VarType::String, kByVal, kRequired}}};
@@ -244,44 +244,44 @@ Value invoke(_velko_foxpro& control, const MemberInfo& method, std::vector<Value
         case method_id::kProcessResponse:
             control.ProcessResponse();
             return Value{Empty{}};
-        case method_id::kCallState:
-            return Value{control.CallState()};
-        case method_id::kCallMonth:
-            return Value{control.CallMonth()};
-        case method_id::kCallDay:
-            return Value{control.CallDay()};
-        case method_id::kCallHour:
-            return Value{control.CallHour()};
-        case method_id::kCallMin:
-            return Value{control.CallMin()};
-        case method_id::kCallNumber:
-            return Value{control.CallNumber()};
-        case method_id::kCallName:
-            return Value{control.CallName()};
-        case method_id::kCallGroup:
-            return Value{control.CallGroup()};
-        case method_id::kCallTelType:
-            return Value{control.CallTelType()};
-        case method_id::kListKind:
-            return Value{control.ListKind()};
-        case method_id::kListCount:
-            return Value{control.ListCount()};
-        case method_id::kListMonth:
-            return Value{control.ListMonth(argument<int16_t>(args, 0))};
-        case method_id::kListDay:
-            return Value{control.ListDay(argument<int16_t>(args, 0))};
-        case method_id::kListHour:
-            return Value{control.ListHour(argument<int16_t>(args, 0))};
-        case method_id::kListMin:
-            return Value{control.ListMin(argument<int16_t>(args, 0))};
-        case method_id::kListNumber:
-            return Value{control.ListNumber(argument<int16_t>(args, 0))};
-        case method_id::kListName:
-            return Value{control.ListName(argument<int16_t>(args, 0))};
-        case method_id::kListGroup:
-            return Value{control.ListGroup(argument<int16_t>(args, 0))};
-        case method_id::kListTelType:
-            return Value{control.ListTelType(argument<int16_t>(args, 0))};
+        case method_id::kLastCallState:
+            return Value{control.LastCallState()};
+        case method_id::kLastCallMonth:
+            return Value{control.LastCallMonth()};
+        case method_id::kLastCallDay:
+            return Value{control.LastCallDay()};
+        case method_id::kLastCallHour:
+            return Value{control.LastCallHour()};
+        case method_id::kLastCallMin:
+            return Value{control.LastCallMin()};
+        case method_id::kLastCallNumber:
+            return Value{control.LastCallNumber()};
+        case method_id::kLastCallName:
+            return Value{control.LastCallName()};
+        case method_id::kLastCallGroup:
+            return Value{control.LastCallGroup()};
+        case method_id::kLastCallTelType:
+            return Value{control.LastCallTelType()};
+        case method_id::kLastListKind:
+            return Value{control.LastListKind()};
+        case method_id::kLastListCount:
+            return Value{control.LastListCount()};
+        case method_id::kLastListMonth:
+            return Value{control.LastListMonth(argument<int16_t>(args, 0))};
+        case method_id::kLastListDay:
+            return Value{control.LastListDay(argument<int16_t>(args, 0))};
+        case method_id::kLastListHour:
+            return Value{control.LastListHour(argument<int16_t>(args, 0))};
+        case method_id::kLastListMin:
+            return Value{control.LastListMin(argument<int16_t>(args, 0))};
+        case method_id::kLastListNumber:
+            return Value{control.LastListNumber(argument<int16_t>(args, 0))};
+        case method_id::kLastListName:
+            return Value{control.LastListName(argument<int16_t>(args, 0))};
+        case method_id::kLastListGroup:
+            return Value{control.LastListGroup(argument<int16_t>(args, 0))};
+        case method_id::kLastListTelType:
+            return Value{control.LastListTelType(argument<int16_t>(args, 0))};
         default:
             failDispatch(dispatch_error::kMemberNotFound);
     }

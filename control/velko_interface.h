@@ -29,28 +29,28 @@ class _velko_foxpro {
     virtual void ProcessResponse() = 0;
 
     // The last call report: ReceiveCallByString's callState, then the fields of its CID_INFO.
-    virtual int16_t CallState() = 0;
-    virtual int16_t CallMonth() = 0;
-    virtual int16_t CallDay() = 0;
-    virtual int16_t CallHour() = 0;
-    virtual int16_t CallMin() = 0;
-    virtual Text CallNumber() = 0;
-    virtual Text CallName() = 0;
-    virtual int16_t CallGroup() = 0;
-    virtual Text CallTelType() = 0;
+    virtual int16_t LastCallState() = 0;
+    virtual int16_t LastCallMonth() = 0;
+    virtual int16_t LastCallDay() = 0;
+    virtual int16_t LastCallHour() = 0;
+    virtual int16_t LastCallMin() = 0;
+    virtual Text LastCallNumber() = 0;
+    virtual Text LastCallName() = 0;
+    virtual int16_t LastCallGroup() = 0;
+    virtual Text LastCallTelType() = 0;
 
     // The last list: ReceiveGatheredInfo's kind and max, then the fields of its entry `index`,
-    // counted from 1 to ListCount().
-    virtual int16_t ListKind() = 0;
-    virtual int16_t ListCount() = 0;
-    virtual int16_t ListMonth(int16_t index) = 0;
-    virtual int16_t ListDay(int16_t index) = 0;
-    virtual int16_t ListHour(int16_t index) = 0;
-    virtual int16_t ListMin(int16_t index) = 0;
-    virtual Text ListNumber(int16_t index) = 0;
-    virtual Text ListName(int16_t index) = 0;
-    virtual int16_t ListGroup(int16_t index) = 0;
-    virtual Text ListTelType(int16_t index) = 0;
+    // counted from 1 to LastListCount().
+    virtual int16_t LastListKind() = 0;
+    virtual int16_t LastListCount() = 0;
+    virtual int16_t LastListMonth(int16_t index) = 0;
+    virtual int16_t LastListDay(int16_t index) = 0;
+    virtual int16_t LastListHour(int16_t index) = 0;
+    virtual int16_t LastListMin(int16_t index) = 0;
+    virtual Text LastListNumber(int16_t index) = 0;
+    virtual Text LastListName(int16_t index) = 0;
+    virtual int16_t LastListGroup(int16_t index) = 0;
+    virtual Text LastListTelType(int16_t index) = 0;
 };
 
 }  // namespace velko

@@ -57,43 +57,43 @@ void velko_foxpro::EndMessageDiscard() { endMessageDiscard(velko_var()); }
 
 void velko_foxpro::ProcessResponse() { processResponse(velko_var(), *this, events_); }
 
-int16_t velko_foxpro::CallState() { return received_.call().callState; }
+int16_t velko_foxpro::LastCallState() { return received_.call().callState; }
 
-int16_t velko_foxpro::CallMonth() { return received_.call().call.lMonth; }
+int16_t velko_foxpro::LastCallMonth() { return received_.call().call.lMonth; }
 
-int16_t velko_foxpro::CallDay() { return received_.call().call.lDay; }
+int16_t velko_foxpro::LastCallDay() { return received_.call().call.lDay; }
 
-int16_t velko_foxpro::CallHour() { return received_.call().call.lHour; }
+int16_t velko_foxpro::LastCallHour() { return received_.call().call.lHour; }
 
-int16_t velko_foxpro::CallMin() { return received_.call().call.lMin; }
+int16_t velko_foxpro::LastCallMin() { return received_.call().call.lMin; }
 
-Text velko_foxpro::CallNumber() { return received_.call().call.lNumber; }
+Text velko_foxpro::LastCallNumber() { return received_.call().call.lNumber; }
 
-Text velko_foxpro::CallName() { return received_.call().call.lName; }
+Text velko_foxpro::LastCallName() { return received_.call().call.lName; }
 
-int16_t velko_foxpro::CallGroup() { return received_.call().call.lGroup; }
+int16_t velko_foxpro::LastCallGroup() { return received_.call().call.lGroup; }
 
-Text velko_foxpro::CallTelType() { return received_.call().call.lTelType; }
+Text velko_foxpro::LastCallTelType() { return received_.call().call.lTelType; }
 
-int16_t velko_foxpro::ListKind() { return received_.listKind(); }
+int16_t velko_foxpro::LastListKind() { return received_.listKind(); }
 
-int16_t velko_foxpro::ListCount() { return received_.listCount(); }
+int16_t velko_foxpro::LastListCount() { return received_.listCount(); }
 
-int16_t velko_foxpro::ListMonth(int16_t index) { return received_.listEntry(index).lMonth; }
+int16_t velko_foxpro::LastListMonth(int16_t index) { return received_.listEntry(index).lMonth; }
 
-int16_t velko_foxpro::ListDay(int16_t index) { return received_.listEntry(index).lDay; }
+int16_t velko_foxpro::LastListDay(int16_t index) { return received_.listEntry(index).lDay; }
 
-int16_t velko_foxpro::ListHour(int16_t index) { return received_.listEntry(index).lHour; }
+int16_t velko_foxpro::LastListHour(int16_t index) { return received_.listEntry(index).lHour; }
 
-int16_t velko_foxpro::ListMin(int16_t index) { return received_.listEntry(index).lMin; }
+int16_t velko_foxpro::LastListMin(int16_t index) { return received_.listEntry(index).lMin; }
 
-Text velko_foxpro::ListNumber(int16_t index) { return received_.listEntry(index).lNumber; }
+Text velko_foxpro::LastListNumber(int16_t index) { return received_.listEntry(index).lNumber; }
 
-Text velko_foxpro::ListName(int16_t index) { return received_.listEntry(index).lName; }
+Text velko_foxpro::LastListName(int16_t index) { return received_.listEntry(index).lName; }
 
-int16_t velko_foxpro::ListGroup(int16_t index) { return received_.listEntry(index).lGroup; }
+int16_t velko_foxpro::LastListGroup(int16_t index) { return received_.listEntry(index).lGroup; }
 
-Text velko_foxpro::ListTelType(int16_t index) { return received_.listEntry(index).lTelType; }
+Text velko_foxpro::LastListTelType(int16_t index) { return received_.listEntry(index).lTelType; }
 
 void velko_foxpro::mscVelkoPort_OnComm() {
     receiveNotification(velko_var(), *mscVelkoPort_, *this, events_);

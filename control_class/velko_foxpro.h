@@ -36,25 +36,25 @@ class velko_foxpro final : public _velko_foxpro {
     void EndMessageDiscard() override;
     void ProcessResponse() override;
 
-    int16_t CallState() override;
-    int16_t CallMonth() override;
-    int16_t CallDay() override;
-    int16_t CallHour() override;
-    int16_t CallMin() override;
-    Text CallNumber() override;
-    Text CallName() override;
-    int16_t CallGroup() override;
-    Text CallTelType() override;
-    int16_t ListKind() override;
-    int16_t ListCount() override;
-    int16_t ListMonth(int16_t index) override;
-    int16_t ListDay(int16_t index) override;
-    int16_t ListHour(int16_t index) override;
-    int16_t ListMin(int16_t index) override;
-    Text ListNumber(int16_t index) override;
-    Text ListName(int16_t index) override;
-    int16_t ListGroup(int16_t index) override;
-    Text ListTelType(int16_t index) override;
+    int16_t LastCallState() override;
+    int16_t LastCallMonth() override;
+    int16_t LastCallDay() override;
+    int16_t LastCallHour() override;
+    int16_t LastCallMin() override;
+    Text LastCallNumber() override;
+    Text LastCallName() override;
+    int16_t LastCallGroup() override;
+    Text LastCallTelType() override;
+    int16_t LastListKind() override;
+    int16_t LastListCount() override;
+    int16_t LastListMonth(int16_t index) override;
+    int16_t LastListDay(int16_t index) override;
+    int16_t LastListHour(int16_t index) override;
+    int16_t LastListMin(int16_t index) override;
+    Text LastListNumber(int16_t index) override;
+    Text LastListName(int16_t index) override;
+    int16_t LastListGroup(int16_t index) override;
+    Text LastListTelType(int16_t index) override;
 
   private:
     void mscVelkoPort_OnComm();

@@ -45,8 +45,8 @@ TEST(AutomationTable, ListsTheMethodsInSlotOrderWithTheirDispids) {
     EXPECT_EQ(methods[7].dispid, 0x60030008);
     EXPECT_EQ(methods[11].dispid, 0x6003000C);
     // The members that read the last call and list follow, each with the next dispatch id.
-    EXPECT_EQ(methods[12].name, "CallState");
-    EXPECT_EQ(methods[30].name, "ListTelType");
+    EXPECT_EQ(methods[12].name, "LastCallState");
+    EXPECT_EQ(methods[30].name, "LastListTelType");
     for (size_t i = 12; i < methods.size(); ++i) {
         EXPECT_EQ(methods[i].dispid, methods[i - 1].dispid + 1) << methods[i].name;
     }

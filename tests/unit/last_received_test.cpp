@@ -31,34 +31,35 @@ class LastReceivedMembers : public testing::OpenControlTest {
   protected:
     // Every field of the call report, as a handler reads them.
     std::vector<Text> callFields() {
-        return {decimalText(control.CallState()),
-                decimalText(control.CallMonth()),
-                decimalText(control.CallDay()),
-                decimalText(control.CallHour()),
-                decimalText(control.CallMin()),
-                control.CallNumber(),
-                control.CallName(),
-                decimalText(control.CallGroup()),
-                control.CallTelType()};
+        return {decimalText(control.LastCallState()),
+                decimalText(control.LastCallMonth()),
+                decimalText(control.LastCallDay()),
+                decimalText(control.LastCallHour()),
+                decimalText(control.LastCallMin()),
+                control.LastCallNumber(),
+                control.LastCallName(),
+                decimalText(control.LastCallGroup()),
+                control.LastCallTelType()};
     }
     std::vector<Text> listFields(int16_t index) {
-        return {decimalText(control.ListMonth(index)),
-                decimalText(control.ListDay(index)),
-                decimalText(control.ListHour(index)),
-                decimalText(control.ListMin(index)),
-                control.ListNumber(index),
-                control.ListName(index),
-                decimalText(control.ListGroup(index)),
-                control.ListTelType(index)};
+        return {decimalText(control.LastListMonth(index)),
+                decimalText(control.LastListDay(index)),
+                decimalText(control.LastListHour(index)),
+                decimalText(control.LastListMin(index)),
+                control.LastListNumber(index),
+                control.LastListName(index),
+                decimalText(control.LastListGroup(index)),
+                control.LastListTelType(index)};
     }
     void expectNoEntry(int16_t index) {
-        for (auto read :
-             {&velko_foxpro::ListNumber, &velko_foxpro::ListName, &velko_foxpro::ListTelType}) {
+        for (auto read : {&velko_foxpro::LastListNumber, &velko_foxpro::LastListName,
+                          &velko_foxpro::LastListTelType}) {
             testing::expectRuntimeError(error_number::kSubscriptOutOfRange,
                                         [&] { (control.*read)(index); });
         }
-        for (auto read : {&velko_foxpro::ListMonth, &velko_foxpro::ListDay, &velko_foxpro::ListHour,
-                          &velko_foxpro::ListMin, &velko_foxpro::ListGroup}) {
+        for (auto read :
+             {&velko_foxpro::LastListMonth, &velko_foxpro::LastListDay, &velko_foxpro::LastListHour,
+              &velko_foxpro::LastListMin, &velko_foxpro::LastListGroup}) {
             testing::expectRuntimeError(error_number::kSubscriptOutOfRange,
                                         [&] { (control.*read)(index); });
         }
@@ -67,8 +68,8 @@ class LastReceivedMembers : public testing::OpenControlTest {
 
 TEST_F(LastReceivedMembers, BeforeAnythingCameTheCallIsEmptyAndTheListHoldsNothing) {
     EXPECT_EQ(callFields(), (std::vector<Text>{u"0", u"0", u"0", u"0", u"0", u"", u"", u"0", u""}));
-    EXPECT_EQ(control.ListKind(), 0);
-    EXPECT_EQ(control.ListCount(), 0);
+    EXPECT_EQ(control.LastListKind(), 0);
+    EXPECT_EQ(control.LastListCount(), 0);
     expectNoEntry(1);
     expectNoEntry(0);
 }
@@ -100,8 +101,8 @@ TEST_F(LastReceivedMembers, AListsHandlerReadsAllSixtyRecordsByIndexFromOne) {
     std::vector<std::vector<Text>> inHandler;
     sink.onEvent = [&](const RecordedEvent& event) {
         if (event.name != "ReceiveGatheredInfo") return;
-        EXPECT_EQ(control.ListKind(), 97);
-        for (int16_t i = 1; i <= control.ListCount(); ++i) inHandler.push_back(listFields(i));
+        EXPECT_EQ(control.LastListKind(), 97);
+        for (int16_t i = 1; i <= control.LastListCount(); ++i) inHandler.push_back(listFields(i));
     };
     port.receive(u"Response\r\na\r\n" + records + u"End\r\n");
     ASSERT_EQ(inHandler.size(), 60u);
@@ -118,23 +119,23 @@ TEST_F(LastReceivedMembers, AListsHandlerReadsAllSixtyRecordsByIndexFromOne) {
 
 TEST_F(LastReceivedMembers, TheNextListReplacesTheLastWhateverItsKind) {
     port.receive(u"Response\r\na\r\n" + storedCall(1) + storedCall(2) + u"End\r\n");
-    ASSERT_EQ(control.ListCount(), 2);
+    ASSERT_EQ(control.LastListCount(), 2);
 
     // The rejected numbers: the entry after the last counted one keeps a time, but is no entry.
     port.receive(u"Response\r\nj\r\n" + storedCall(3) + u"Time:01020304\r\nNumber:\r\nEnd\r\n");
-    EXPECT_EQ(control.ListKind(), 106);
-    EXPECT_EQ(control.ListCount(), 1);
-    EXPECT_EQ(control.ListNumber(1), u"02000003");
+    EXPECT_EQ(control.LastListKind(), 106);
+    EXPECT_EQ(control.LastListCount(), 1);
+    EXPECT_EQ(control.LastListNumber(1), u"02000003");
     expectNoEntry(2);
 
     port.receive(u"Response\r\np\r\n1\r\n가족\r\n9\r\nEnd\r\n");
-    EXPECT_EQ(control.ListKind(), 112);
-    EXPECT_EQ(control.ListCount(), 1);
+    EXPECT_EQ(control.LastListKind(), 112);
+    EXPECT_EQ(control.LastListCount(), 1);
     EXPECT_EQ(listFields(1), (std::vector<Text>{u"0", u"0", u"0", u"0", u"", u"가족", u"1", u""}));
 
     port.receive(u"Response\r\no\r\nNumber:\r\nEnd\r\n");
-    EXPECT_EQ(control.ListKind(), 111);
-    EXPECT_EQ(control.ListCount(), 0);
+    EXPECT_EQ(control.LastListKind(), 111);
+    EXPECT_EQ(control.LastListCount(), 0);
     expectNoEntry(1);
 }
 
@@ -142,22 +143,22 @@ TEST_F(LastReceivedMembers, TheAutomationTableReachesThemByNameWithTheirErrors) 
     port.receive(callReport(u"D", u"0212345678", u"홍길동"));
     port.receive(u"Response\r\na\r\n" + storedCall(7) + u"End\r\n");
     std::vector<Value> none;
-    EXPECT_EQ(std::get<Text>(invoke(control, "callname", none)), u"홍길동");
-    EXPECT_EQ(std::get<int16_t>(invoke(control, "ListCount", none)), 1);
+    EXPECT_EQ(std::get<Text>(invoke(control, "lastcallname", none)), u"홍길동");
+    EXPECT_EQ(std::get<int16_t>(invoke(control, "LastListCount", none)), 1);
     std::vector<Value> first{Value{int16_t{1}}};
-    EXPECT_EQ(std::get<Text>(invoke(control, "ListName", first)), u"이름7");
+    EXPECT_EQ(std::get<Text>(invoke(control, "LastListName", first)), u"이름7");
     EXPECT_EQ(std::get<int16_t>(invoke(control, 0x6003001E, first)), 0);
 
     std::vector<Value> second{Value{int16_t{2}}};
     testing::expectRuntimeError(error_number::kSubscriptOutOfRange,
-                                [&] { invoke(control, "ListName", second); });
+                                [&] { invoke(control, "LastListName", second); });
     testing::expectRuntimeError(dispatch_error::kBadParamCount,
-                                [&] { invoke(control, "ListName", none); });
+                                [&] { invoke(control, "LastListName", none); });
     testing::expectRuntimeError(dispatch_error::kBadParamCount,
-                                [&] { invoke(control, "CallName", first); });
+                                [&] { invoke(control, "LastCallName", first); });
     std::vector<Value> text{Value{Text(u"1")}};
     testing::expectRuntimeError(dispatch_error::kTypeMismatch,
-                                [&] { invoke(control, "ListName", text); });
+                                [&] { invoke(control, "LastListName", text); });
 }
 
 }  // namespace

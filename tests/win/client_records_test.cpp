@@ -62,28 +62,29 @@ struct Call {
 };
 
 Call readCall(IDispatch& control) {
-    return {numberNamed(control, L"CallState"),
-            {numberNamed(control, L"CallMonth"), numberNamed(control, L"CallDay"),
-             numberNamed(control, L"CallHour"), numberNamed(control, L"CallMin"),
-             textNamed(control, L"CallNumber"), textNamed(control, L"CallName"),
-             numberNamed(control, L"CallGroup"), textNamed(control, L"CallTelType")}};
+    return {numberNamed(control, L"LastCallState"),
+            {numberNamed(control, L"LastCallMonth"), numberNamed(control, L"LastCallDay"),
+             numberNamed(control, L"LastCallHour"), numberNamed(control, L"LastCallMin"),
+             textNamed(control, L"LastCallNumber"), textNamed(control, L"LastCallName"),
+             numberNamed(control, L"LastCallGroup"), textNamed(control, L"LastCallTelType")}};
 }
 
 CidEntry readEntry(IDispatch& control, long index) {
-    return {numberNamed(control, L"ListMonth", {integer(index)}),
-            numberNamed(control, L"ListDay", {integer(index)}),
-            numberNamed(control, L"ListHour", {integer(index)}),
-            numberNamed(control, L"ListMin", {integer(index)}),
-            textNamed(control, L"ListNumber", {integer(index)}),
-            textNamed(control, L"ListName", {integer(index)}),
-            numberNamed(control, L"ListGroup", {integer(index)}),
-            textNamed(control, L"ListTelType", {integer(index)})};
+    return {numberNamed(control, L"LastListMonth", {integer(index)}),
+            numberNamed(control, L"LastListDay", {integer(index)}),
+            numberNamed(control, L"LastListHour", {integer(index)}),
+            numberNamed(control, L"LastListMin", {integer(index)}),
+            textNamed(control, L"LastListNumber", {integer(index)}),
+            textNamed(control, L"LastListName", {integer(index)}),
+            numberNamed(control, L"LastListGroup", {integer(index)}),
+            textNamed(control, L"LastListTelType", {integer(index)})};
 }
 
 // Every member that takes an index fails for this one with run-time error 9.
 void checkNoEntry(IDispatch& control, VARIANT index) {
-    for (const wchar_t* name : {L"ListMonth", L"ListDay", L"ListHour", L"ListMin", L"ListNumber",
-                                L"ListName", L"ListGroup", L"ListTelType"}) {
+    for (const wchar_t* name :
+         {L"LastListMonth", L"LastListDay", L"LastListHour", L"LastListMin", L"LastListNumber",
+          L"LastListName", L"LastListGroup", L"LastListTelType"}) {
         Outcome outcome;
         callByName(control, name, {index}, outcome);
         CHECK_HR(outcome.result, DISP_E_EXCEPTION);
@@ -120,8 +121,8 @@ CidEntry storedEntry(int n) {
 WIN_TEST(before_anything_came_the_call_is_empty_and_the_list_has_no_entry) {
     const ComRef<IDispatch> control = createControl();
     CHECK(readCall(*control.get()) == Call{});
-    CHECK_EQ(numberNamed(*control.get(), L"ListKind"), 0);
-    CHECK_EQ(numberNamed(*control.get(), L"ListCount"), 0);
+    CHECK_EQ(numberNamed(*control.get(), L"LastListKind"), 0);
+    CHECK_EQ(numberNamed(*control.get(), L"LastListCount"), 0);
     checkNoEntry(*control.get(), integer(1));
 }
 
@@ -157,8 +158,8 @@ WIN_TEST(a_list_handler_reads_every_field_of_sixty_stored_calls_by_index) {
     std::vector<CidEntry> inHandler;
     line.recorder().onEvent = [&](DISPPARAMS&) {
         if (line.recorder().events.back().id != event("ReceiveGatheredInfo")) return;
-        kind = numberNamed(control, L"ListKind");
-        const short count = numberNamed(control, L"ListCount");
+        kind = numberNamed(control, L"LastListKind");
+        const short count = numberNamed(control, L"LastListCount");
         for (long i = 1; i <= count; ++i) inHandler.push_back(readEntry(control, i));
         checkNoEntry(control, integer(count + 1));
     };
@@ -172,7 +173,7 @@ WIN_TEST(a_list_handler_reads_every_field_of_sixty_stored_calls_by_index) {
         if (!(inHandler[n - 1] == storedEntry(n))) fail(__FILE__, __LINE__, "entry " + describe(n));
     }
     // After the handler the list stays; an index may come as a double, as FoxPro's numbers do.
-    CHECK_EQ(textNamed(control, L"ListName", {real(60)}), std::wstring(L"이름60"));
+    CHECK_EQ(textNamed(control, L"LastListName", {real(60)}), std::wstring(L"이름60"));
     checkNoEntry(control, integer(0));
     checkNoEntry(control, real(-1));
 }
