@@ -165,6 +165,7 @@ STDMETHODIMP ControlObject::Invoke(DISPID member, REFIID interfaceId, LCID, WORD
         outcome =
             types_.dualInterface()->Invoke(static_cast<::_velko_foxpro*>(this), member, flags,
                                            arguments.params(), result, exception, &preparedError);
+        if (SUCCEEDED(outcome)) arguments.writeBack();
         if (FAILED(outcome) && argumentError != nullptr) {
             *argumentError = arguments.callerIndex(preparedError);
         }
