@@ -29,8 +29,8 @@ def stored_calls(count):
         lines += [f"Time:12{n:02d}08{n:02d}", f"Number:0200000{n:03d}", f"Name:이름{n}",
                   f"Group:{n % 7}", "Type:V"]
     return (message("Response", *lines) +
-            message("Report", "D", "Time:03050907", "Number:0212345678", "Name:홍길동", "Group:2",
-                    "Type:S"))
+            message("Report", "D", "Time:03050907", "Number:0212345678", "Name:홍길동",
+                    "Group:2", "Type:S"))
 
 
 def main():

@@ -74,7 +74,7 @@ Check control.SendCmd(command, area) = True And area = "1", _
 command = 97
 Check control.SendCmd(command) = True, "SendCmd a is acknowledged"
 command = 101
-Check control.SendCmd(command) = True, "the next command is acknowledged after the list and the call"
+Check control.SendCmd(command) = True, "the next command is acknowledged after list and call"
 Check control.LastListKind() = 97 And control.LastListCount() = 60, "the last list: 60 stored calls"
 Dim i, wrong : wrong = 0
 Dim letters : letters = Left(control.LastListName(1), 2)
