@@ -86,12 +86,10 @@ std::time_t dayStart(const std::string& name, const std::string& text) {
 // or none does, as the moment would.
 std::string receivedBound(std::time_t moment) {
     using namespace std::chrono;
-    constexpr sys_days kFirst = year(0) / January / 1;
-    constexpr sys_seconds kLast = sys_days(year(9999) / December / 31) + hours(23) + minutes(59);
-    const auto bounded = std::clamp(system_clock::from_time_t(moment),
-                                    time_point_cast<system_clock::duration>(kFirst),
-                                    time_point_cast<system_clock::duration>(kLast));
-    return utcTimeText(bounded);
+    constexpr auto kFirst = sys_seconds(sys_days(year(0) / January / 1)).time_since_epoch();
+    constexpr auto kLast = sys_seconds(sys_days(year(9999) / December / 31)).time_since_epoch();
+    return utcTimeText(
+        static_cast<std::time_t>(std::clamp<int64_t>(moment, kFirst.count(), kLast.count())));
 }
 
 // The first moment of the local day after the one given.

@@ -20,9 +20,9 @@ std::string event(const char* name, int64_t id, const std::string& data) {
 
 }  // namespace
 
-EventStream::EventStream(std::string logPath, const BoardBroadcast& broadcast,
+EventStream::EventStream(std::string logPath, const BoardBroadcast& broadcast, BoardReport& report,
                          std::optional<int64_t> lastSeen)
-    : logPath_(std::move(logPath)), broadcast_(broadcast), cursor_(lastSeen) {}
+    : logPath_(std::move(logPath)), broadcast_(broadcast), report_(report), cursor_(lastSeen) {}
 
 EventStream::~EventStream() = default;
 
@@ -61,7 +61,8 @@ std::optional<std::string> EventStream::join(std::string text, std::chrono::mill
         std::string missed;
         try {
             missed = replay();
-        } catch (const DatabaseError&) {
+        } catch (const DatabaseError& error) {
+            report_.requestFailed("/api/events", error.reason());
             db_.reset();
             retryAfter_ =
                 retryAfter_ ? std::min(*retryAfter_ * 2, kBoardLongestRetry) : kBoardFirstRetry;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gateway/board_broadcast.h"
+#include "gateway/board_report.h"
 #include "gateway/sqlite.h"
 
 namespace velko::gateway {
@@ -20,7 +21,8 @@ class EventStream {
   public:
     // lastSeen: the Last-Event-ID the browser sent, if any; without one (or with an id the log
     // never had) the stream starts with the state and goes on with the calls that come after it.
-    EventStream(std::string logPath, const BoardBroadcast& broadcast,
+    // A failure to read the log goes to report too.
+    EventStream(std::string logPath, const BoardBroadcast& broadcast, BoardReport& report,
                 std::optional<int64_t> lastSeen);
     ~EventStream();
 
@@ -39,6 +41,7 @@ class EventStream {
 
     std::string logPath_;
     const BoardBroadcast& broadcast_;
+    BoardReport& report_;
     std::unique_ptr<Database> db_;      // open while the stream reads the log
     std::optional<int64_t> cursor_;     // the id of the last call sent
     std::optional<uint64_t> sequence_;  // the broadcast's next event; none while replaying

@@ -35,6 +35,17 @@ std::optional<std::time_t> localMoment(int year, int month, int day, int hour, i
     return moment;
 }
 
+std::string utcText(std::time_t seconds, int milliseconds) {
+    std::tm fields{};
+    gmtime_r(&seconds, &fields);
+    // The year in four digits (strftime's %Y writes 999 for 0999), so that texts sort in time.
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", fields.tm_year + 1900,
+                  fields.tm_mon + 1, fields.tm_mday, fields.tm_hour, fields.tm_min, fields.tm_sec,
+                  milliseconds);
+    return text;
+}
+
 }  // namespace
 
 std::optional<std::time_t> inferCallMoment(int month, int day, int hour, int minute,
@@ -85,18 +96,12 @@ std::optional<std::time_t> momentOfTimeText(const std::string& text) {
 
 std::string utcTimeText(std::chrono::system_clock::time_point moment) {
     using namespace std::chrono;
-    const auto whole = floor<std::chrono::seconds>(moment);
-    const auto milliseconds = floor<std::chrono::milliseconds>(moment - whole);
-    const std::time_t seconds = system_clock::to_time_t(whole);
-    std::tm fields{};
-    gmtime_r(&seconds, &fields);
-    // The year in four digits (strftime's %Y writes 999 for 0999), so that texts sort in time.
-    char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", fields.tm_year + 1900,
-                  fields.tm_mon + 1, fields.tm_mday, fields.tm_hour, fields.tm_min, fields.tm_sec,
-                  static_cast<int>(milliseconds.count()));
-    return text;
+    const auto whole = floor<seconds>(moment);
+    return utcText(system_clock::to_time_t(whole),
+                   static_cast<int>(floor<milliseconds>(moment - whole).count()));
 }
+
+std::string utcTimeText(std::time_t moment) { return utcText(moment, 0); }
 
 std::optional<std::time_t> localDayStart(const std::string& text) {
     // Digits and dashes exactly where they belong: sscanf alone would take " 26-3-05", "+026"

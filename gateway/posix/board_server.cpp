@@ -237,7 +237,7 @@ void BoardServer::route() {
         }
         std::shared_ptr<EventStream> stream;
         try {
-            stream = std::make_shared<EventStream>(logPath_, *broadcast_, lastSeen);
+            stream = std::make_shared<EventStream>(logPath_, *broadcast_, report_, lastSeen);
         } catch (...) {
             --streams_;
             send(response, failureReply(std::current_exception(), kPath, report_));
