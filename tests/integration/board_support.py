@@ -22,6 +22,18 @@ def call_log_schema():
     return (ROOT / "docs" / "call-log.md").read_text().split("```sql")[1].split("```")[0]
 
 
+def write_calls(calls, count):
+    """A call log of `count` calls written without the gateway, ids 1 to count."""
+    with contextlib.closing(sqlite3.connect(calls)) as db:
+        db.executescript(call_log_schema())
+        db.executemany("INSERT INTO calls (received, line, state, month, day, hour, minute, number,"
+                       " name, \"group\", type) VALUES ('2026-03-05T00:07:00.000Z', 'shop', 1, 3,"
+                       " 5, 9, 7, ?, ?, 0, 'NORMAL')",
+                       ((f"02{index:08d}", ["", "홍길동", "김철수"][index % 3])
+                        for index in range(count)))
+        db.commit()
+
+
 @contextlib.contextmanager
 def log_away(calls):
     """The call log's file moved away meanwhile: a new connection cannot open it, one open

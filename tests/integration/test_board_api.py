@@ -11,7 +11,8 @@ import subprocess
 import zoneinfo
 
 import pytest
-from board_support import (Events, call_log_schema, deliveries_away, get, get_json, log_away)
+from board_support import (Events, call_log_schema, deliveries_away, get, get_json, log_away,
+                           write_calls)
 from conftest import TIMEOUT, VELKO
 from gateway_support import free_port
 
@@ -146,17 +147,6 @@ def test_head_answers_every_path_without_a_body_and_holds_no_stream(board):
     stream = Events(port)
     stream.events.wait(lambda event: event["event"] == "state")
     stream.close()
-
-
-def write_calls(calls, count):
-    """A call log of `count` calls written without the gateway, ids 1 to count."""
-    with contextlib.closing(sqlite3.connect(calls)) as db:
-        db.executescript(call_log_schema())
-        db.executemany("INSERT INTO calls (received, line, state, month, day, hour, minute, number,"
-                       " name, \"group\", type) VALUES ('2026-03-05T00:07:00.000Z', 'shop', 1, 3,"
-                       " 5, 9, 7, ?, '', 0, 'NORMAL')",
-                       ((f"02{index:08d}",) for index in range(count)))
-        db.commit()
 
 
 def board_on(calls, gateways):
