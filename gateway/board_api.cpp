@@ -21,6 +21,7 @@ constexpr int64_t kMaxLimit = 500;
 constexpr int kDefaultDays = 30;
 constexpr int kMaxDays = 366;
 constexpr int64_t kCsvBatch = 500;
+constexpr std::ptrdiff_t kMaxSearchLength = 64;
 constexpr const char* kJson = "application/json";
 
 // The code point starting at text[at] and its length in bytes; nothing for a sequence that is not
@@ -155,6 +156,11 @@ CallQuery callQuery(const QueryParameters& parameters, bool csv) {
                   : csv ? -1
                         : kDefaultLimit;
     query.text = parameter(parameters, "q").value_or("");
+    // Longer than any number or name, and each character more costs the index's search time.
+    if (std::ranges::count_if(query.text, [](char c) { return (c & 0xC0) != 0x80; }) >
+        kMaxSearchLength) {
+        throw BadParameter("q: at most " + std::to_string(kMaxSearchLength) + " characters");
+    }
     if (const auto since = parameter(parameters, "since")) {
         query.receivedFrom = receivedBound(dayStart("since", *since));
     }
