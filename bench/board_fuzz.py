@@ -75,20 +75,26 @@ def main():
                     total.problems += tally.problems
     seconds = time.monotonic() - started
 
-    resident, peak = memory(gateway.proc.pid)
-    alive = gateway.proc.poll() is None and get(f"http://127.0.0.1:{port}/api/state")[0] == 200
     print(f"requests: {total.requests} in {seconds:.1f} s, {total.requests / seconds:.0f} per "
           f"second ({arguments.workers} workers, seed {arguments.seed})")
     print("statuses: " + ", ".join(f"{status}: {count}"
                                    for status, count in sorted(total.statuses.items())))
-    print(f"gateway: {'answers' if alive else 'NOT ANSWERING'}, resident {resident:.1f} MB, "
-          f"peak {peak:.1f} MB")
+    alive = gateway.proc.poll() is None
+    if alive:
+        resident, peak = memory(gateway.proc.pid)
+        alive = get(f"http://127.0.0.1:{port}/api/state")[0] == 200
+        print(f"gateway: {'answers' if alive else 'DOES NOT ANSWER'}, resident {resident:.1f} MB,"
+              f" peak {peak:.1f} MB")
+    else:
+        print(f"gateway: ENDED with status {gateway.proc.returncode}: "
+              f"{' '.join(gateway.errors.items[-2:])}")
     kinds = collections.Counter(problem for _, _, _, problem in total.problems)
     print(f"wrong answers: {len(total.problems)}" +
           "".join(f"\n  {count} x {kind}" for kind, count in kinds.most_common()))
     for seed, index, request, problem in total.problems[:10]:
         print(f"  seed {seed} request {index}: {problem}: {request!r}")
-    gateway.stop()
+    if gateway.proc.poll() is None:
+        gateway.stop()
     shutil.rmtree(folder)
     return 0 if alive and not total.problems else 1
 
