@@ -7,7 +7,6 @@ namespace velko::gateway {
 
 namespace {
 
-constexpr std::time_t kOneDay = 24 * 60 * 60;
 // 29 February comes back within eight years (1900 to 1904 skips one leap day).
 constexpr int kYearsSearched = 9;
 
@@ -50,16 +49,25 @@ std::string utcText(std::time_t seconds, int milliseconds) {
 
 std::optional<std::time_t> inferCallMoment(int month, int day, int hour, int minute,
                                            std::time_t now) {
+    const std::vector<std::time_t> moments =
+        callMomentsUntil(month, day, hour, minute, now + kReportLead.count());
+    if (moments.empty()) return std::nullopt;
+    return moments.front();
+}
+
+std::vector<std::time_t> callMomentsUntil(int month, int day, int hour, int minute,
+                                          std::time_t latest) {
+    std::vector<std::time_t> moments;
     if (month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 ||
         minute > 59) {
-        return std::nullopt;
+        return moments;
     }
-    const int latestYear = localTime(now + kOneDay).tm_year + 1900;
+    const int latestYear = localTime(latest).tm_year + 1900;
     for (int year = latestYear; year > latestYear - kYearsSearched; --year) {
         const auto moment = localMoment(year, month, day, hour, minute);
-        if (moment && *moment <= now + kOneDay) return moment;
+        if (moment && *moment <= latest) moments.push_back(*moment);
     }
-    return std::nullopt;
+    return moments;
 }
 
 std::string localTimeText(std::time_t moment) {
