@@ -33,6 +33,9 @@ std::optional<std::time_t> momentOfTimeText(const std::string& text);
 
 // "2026-03-05T00:07:12.345Z": UTC to the millisecond.
 std::string utcTimeText(std::chrono::system_clock::time_point moment);
+// The same of a whole second, which may lie in any year from 0000 to 9999 (beyond those of the
+// system clock's time points).
+std::string utcTimeText(std::time_t moment);
 
 // The first moment of a local calendar day given as "YYYY-MM-DD"; nothing for another text or
 // a day that does not exist.

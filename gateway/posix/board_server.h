@@ -9,6 +9,7 @@
 
 #include "gateway/board_broadcast.h"
 #include "gateway/board_feed.h"
+#include "gateway/board_report.h"
 
 namespace httplib {
 class Server;
@@ -26,11 +27,13 @@ struct BoardSettings {
 };
 
 // The board: the page and its API (docs/http.md) over HTTP or HTTPS, served by threads of its
-// own from read-only connections to the log. The loop's thread only feeds it through feed.
+// own from read-only connections to the log. The loop's thread only feeds it through feed; what
+// goes wrong on the board's threads goes to report.
 class BoardServer {
   public:
     // Listens at once; raises std::runtime_error when it cannot.
-    BoardServer(const BoardSettings& settings, std::string logPath, BoardFeed& feed);
+    BoardServer(const BoardSettings& settings, std::string logPath, BoardFeed& feed,
+                BoardReport& report);
     ~BoardServer();
     BoardServer(const BoardServer&) = delete;
     BoardServer& operator=(const BoardServer&) = delete;
@@ -43,6 +46,7 @@ class BoardServer {
 
     std::string logPath_;
     BoardFeed& feed_;
+    BoardReport& report_;
     std::unique_ptr<httplib::Server> server_;
     std::unique_ptr<BoardBroadcast> broadcast_;
     std::string url_;

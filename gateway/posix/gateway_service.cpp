@@ -59,9 +59,14 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
     }
     BoardFeed boardFeed(outputNames);
     gateway.addWatcher(boardFeed);
+    // The board's threads tell what went wrong through the loop, whose thread prints.
+    BoardReport boardReport([&loop, &report](BoardNotice notice) {
+        loop.post([&report, notice = std::move(notice)] { report.board(notice); });
+    });
     std::unique_ptr<BoardServer> board;
     if (options.board) {
-        board = std::make_unique<BoardServer>(*options.board, options.callsPath, boardFeed);
+        board = std::make_unique<BoardServer>(*options.board, options.callsPath, boardFeed,
+                                              boardReport);
         report.listening("board", board->url());
     }
     gateway.start();
