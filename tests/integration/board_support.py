@@ -23,8 +23,7 @@ def get(url, password=None, cafile=None, headers=None):
     """(status, headers, body) of a GET; an error status is returned, not raised."""
     request = urllib.request.Request(url, headers=dict(headers or {}))
     if password is not None:
-        token = base64.b64encode(f"velko:{password}".encode()).decode()
-        request.add_header("Authorization", f"Basic {token}")
+        request.add_header("Authorization", basic_authorization(password))
     context = ssl.create_default_context(cafile=cafile) if cafile else None
     try:
         with urllib.request.urlopen(request, timeout=TIMEOUT, context=context) as response:
@@ -62,12 +61,23 @@ def _events(response):
         fields = {}
 
 
-class Events:
-    """/api/events of the board on the port, its events kept in order in `events` (Lines)."""
+def basic_authorization(password):
+    return "Basic " + base64.b64encode(f"velko:{password}".encode()).decode()
 
-    def __init__(self, port, last_event_id=None):
-        self.connection = http.client.HTTPConnection("127.0.0.1", port, timeout=TIMEOUT)
+
+class Events:
+    """/api/events of the board on the port, its events kept in order in `events` (Lines); over
+    HTTPS with the SSL context given, with the password given."""
+
+    def __init__(self, port, last_event_id=None, context=None, password=None):
+        if context is None:
+            self.connection = http.client.HTTPConnection("127.0.0.1", port, timeout=TIMEOUT)
+        else:
+            self.connection = http.client.HTTPSConnection("127.0.0.1", port, timeout=TIMEOUT,
+                                                          context=context)
         headers = {} if last_event_id is None else {"Last-Event-ID": str(last_event_id)}
+        if password is not None:
+            headers["Authorization"] = basic_authorization(password)
         self.connection.request("GET", "/api/events", headers=headers)
         self.response = self.connection.getresponse()
         assert self.response.status == 200
