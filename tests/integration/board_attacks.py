@@ -4,25 +4,10 @@ bounded in bytes and in time, and talks only to loopback."""
 
 import http.client
 import select
-import socket
 import time
 
-from board_support import basic_authorization
+from board_support import basic_authorization, connect
 from conftest import Deadline
-
-
-def connect(port, context=None, source="127.0.0.1", receive_buffer=None, handshake=True):
-    """A connection to the board on the port from the source address given."""
-    raw = socket.socket()
-    if receive_buffer:
-        raw.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, receive_buffer)
-    raw.bind((source, 0))
-    raw.settimeout(10)
-    raw.connect(("127.0.0.1", port))
-    if context is None:
-        return raw
-    return context.wrap_socket(raw, server_hostname="127.0.0.1",
-                               do_handshake_on_connect=handshake)
 
 
 def _head(request_line, password, *headers):

@@ -5,18 +5,14 @@ name, and a stop while browsers hold it in every way they can."""
 import json
 import os
 import socket
-import sqlite3
-import ssl
-import subprocess
 import time
 from pathlib import Path
 
 import pytest
-from board_attacks import SlowClients, answer_status, connect, flood, floods
-from board_support import Events, basic_authorization, call_log_schema, get
+from board_attacks import SlowClients, answer_status, flood, floods
+from board_support import PASSWORD, Board, Events, basic_authorization, connect, get
 from gateway_support import free_port
 
-PASSWORD = "s3cret"
 # What the gateway's resident memory may grow under one attack, in kB.
 MEMORY_GROWTH_KB = 6 * 1024
 
@@ -30,54 +26,6 @@ def memory_kb(pid):
 
 def threads(pid):
     return len(os.listdir(f"/proc/{pid}/task"))
-
-
-def certificate(folder):
-    """A self-signed certificate for 127.0.0.1 and its key; the SSL context that trusts it."""
-    cert, key = folder / "cert.pem", folder / "key.pem"
-    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
-                    "-keyout", str(key), "-out", str(cert), "-subj", "/CN=127.0.0.1",
-                    "-addext", "subjectAltName=IP:127.0.0.1"], check=True, capture_output=True)
-    return cert, key, ssl.create_default_context(cafile=str(cert))
-
-
-class Board:
-    """A gateway with its board on a free port: plain HTTP on loopback, or HTTPS with a
-    password; `calls` written into its log before it starts."""
-
-    def __init__(self, folder, gateways, https=False, calls=0):
-        log = folder / "calls.db"
-        if calls:
-            write_calls(log, calls)
-        self.port = free_port()
-        options = ["--device", "1=/nonexistent", "--calls", str(log), "--http", str(self.port)]
-        self.context = self.password = self.cafile = None
-        if https:
-            cert, key, self.context = certificate(folder)
-            self.cafile = str(cert)
-            password = folder / "password"
-            password.write_text(PASSWORD + "\n")
-            self.password = PASSWORD
-            options += ["--http-cert", str(cert), "--http-key", str(key),
-                        "--http-password-file", str(password)]
-        self.gateway = gateways(*options)
-        self.url = self.gateway.expect(event="listening")["url"].rstrip("/")
-        self.pid = self.gateway.proc.pid
-
-    def get(self, path, **options):
-        return get(self.url + path, password=self.password, cafile=self.cafile, **options)
-
-    def connect(self, **options):
-        return connect(self.port, self.context, **options)
-
-
-def write_calls(log, count):
-    with sqlite3.connect(log) as db:
-        db.executescript(call_log_schema())
-        db.executemany("INSERT INTO calls (received, line, state, month, day, hour, minute, "
-                       "number, name, \"group\", type) VALUES ('2026-03-05T00:07:00.000Z', "
-                       "'shop', 1, 3, 5, 9, 7, ?, '홍길동', 2, 'NORMAL')",
-                       ((f"02{index:08d}",) for index in range(count)))
 
 
 @pytest.fixture(params=["http", "https with a password"])
