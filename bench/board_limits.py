@@ -3,8 +3,8 @@
 
 Starts the gateway with its board and prints:
 
-  (a) its threads: just started, once the workers made for a few requests have ended, and with
-      --streams event streams open;
+  (a) its threads: just started, after a few requests, once the workers made for them have
+      ended, and with --streams event streams open (measured last);
   (b) 200 slow clients (a header byte a second) from four addresses, then from the browser's own:
       the time a normal GET takes while they hold on (median and most of --tries), the gateway's
       threads meanwhile, and how long after its first byte the board closed the last of them;
@@ -39,22 +39,24 @@ def until(condition, seconds):
     return True
 
 
-def thread_figures(board, streams_wanted):
-    from board_support import Events
+def thread_figures(board):
     started = threads(board.pid)
     for _ in range(20):
         board.get("/api/state")
     busy = threads(board.pid)
     until(lambda: threads(board.pid) == started, 30)
-    idle = threads(board.pid)
-    streams = [Events(board.port) for _ in range(streams_wanted)]
+    print(f"(a) threads: {started} just started, {busy} after 20 requests, "
+          f"{threads(board.pid)} once its workers ended")
+
+
+def stream_figures(board, count):
+    from board_support import Events
+    streams = [Events(board.port) for _ in range(count)]
     for each in streams:
         each.events.wait(lambda event: event["event"] == "state", 30)
-    streaming = threads(board.pid)
+    print(f"(a) threads with {count} event streams open: {threads(board.pid)}")
     for each in streams:
         each.close()
-    print(f"(a) threads: {started} just started, {busy} after 20 requests, {idle} once its "
-          f"workers ended; {streaming} with {streams_wanted} event streams open")
 
 
 def slow_figures(board, sources, tries):
@@ -105,10 +107,11 @@ def main():
             board = Board(Path(folder), Gateway, https=https)
             try:
                 if not https:
-                    thread_figures(board, options.streams)
+                    thread_figures(board)
                     for sources in (["127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"],
                                     ["127.0.0.1"]):
                         slow_figures(board, sources, options.tries)
+                    stream_figures(board, options.streams)
                 flood_figures(board, "HTTPS with a password" if https else "HTTP")
             finally:
                 board.gateway.kill()

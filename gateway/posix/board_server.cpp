@@ -33,7 +33,7 @@ constexpr GateLimits kGateLimits{.headBytes = 8192,
                                  .handshakeTime = std::chrono::seconds(5),
                                  .closingTime = std::chrono::seconds(1),
                                  .connections = 256,
-                                 .connectionsPerAddress = 64};
+                                 .connectionsPerAddress = 128};
 constexpr StreamLimits kStreamLimits{
     .bodyBytes = 8192, .bodyTime = std::chrono::seconds(5), .writeTime = std::chrono::seconds(5)};
 constexpr size_t kRequestsPerConnection = 100;
@@ -201,7 +201,11 @@ void BoardServer::answer(std::unique_ptr<BoardConnection> connection) {
         // The answer cannot go on (no memory, a part of it failed): its connection closes.
         keep = false;
     }
-    gate_->giveBack(std::move(connection), keep);
+    try {
+        gate_->giveBack(std::move(connection), keep);
+    } catch (...) {
+        // No memory to hand it back: it closes here.
+    }
 }
 
 void BoardServer::route() {
