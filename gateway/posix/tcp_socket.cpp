@@ -85,11 +85,9 @@ TcpSocket TcpSocket::listenOn(const std::string& address, uint16_t port) {
     TcpSocket listener(
         ::socket(storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP));
     if (listener.handle_ == kNoHandle) refuse(address, port, std::strerror(errno));
+    // An IPv6 socket takes IPv4 connections too, as the system sets it ("::" is every address).
     const int on = 1;
     ::setsockopt(listener.handle_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (storage.ss_family == AF_INET6) {
-        ::setsockopt(listener.handle_, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
-    }
     if (::bind(listener.handle_, reinterpret_cast<const sockaddr*>(&storage), length) != 0 ||
         ::listen(listener.handle_, SOMAXCONN) != 0) {
         refuse(address, port, std::strerror(errno));

@@ -4,6 +4,7 @@ name, and a stop while browsers hold it in every way they can."""
 
 import json
 import os
+import re
 import socket
 import time
 from pathlib import Path
@@ -45,6 +46,38 @@ def test_no_request_grows_the_gateway_and_it_answers_after_each(exposed):
               f"(from {start} kB)")
         assert peak - start < MEMORY_GROWTH_KB, name
         assert exposed.get("/api/state")[0] == 200, name
+
+
+def statuses_until(sock, received, enough):
+    """What the connection received, with what came before, once enough(its answers' statuses)
+    holds or the board closed it; and those statuses."""
+    while True:
+        statuses = re.findall(r"HTTP/1\.1 (\d{3}) ", received.decode(errors="replace"))
+        if enough(statuses):
+            return received, statuses
+        chunk = sock.recv(65536)
+        if not chunk:
+            return received, statuses
+        received += chunk
+
+
+def test_answers_requests_sent_together_in_order_on_one_connection(exposed):
+    authorization = (f"Authorization: {basic_authorization(exposed.password)}\r\n"
+                     if exposed.password else "")
+    requests = [f"GET /api/state HTTP/1.1\r\nHost: 127.0.0.1\r\n{authorization}\r\n",
+                # A header line ended by LF alone: the HTTP library skips it, and the head
+                # still ends at the next line that is CR LF alone.
+                f"GET /nothing HTTP/1.1\r\nHost: localhost\r\n{authorization}X-Odd: y\n\r\n",
+                "GET /api/state HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n",
+                f"GET /api/calls?limit=1 HTTP/1.1\r\nHost: 127.0.0.1\r\n{authorization}"
+                "Connection: close\r\n\r\n"]
+    with exposed.connect() as sock:
+        sock.sendall("".join(requests[:3]).encode())
+        received, _ = statuses_until(sock, b"", lambda statuses: len(statuses) == 3)
+        # The connection waits for its next request again.
+        sock.sendall(requests[3].encode())
+        _, statuses = statuses_until(sock, received, lambda _: False)
+    assert statuses == ["200", "404", "401" if exposed.password else "200", "200"]
 
 
 @pytest.mark.parametrize("sources", [["127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"],
