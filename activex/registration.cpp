@@ -24,7 +24,7 @@ constexpr bool k64Bit = sizeof(void*) == 8;
 constexpr Architecture kArchitecture = k64Bit ? Architecture::x64 : Architecture::x86;
 constexpr Architecture kOtherArchitecture = k64Bit ? Architecture::x86 : Architecture::x64;
 // The view of the other architecture's module. On 32-bit Windows a 32-bit module names the
-// 64-bit view, which the system ignores there: the module's own view is the only one.
+// 64-bit view, which the system ignores there: a read in it reads the module's own view.
 constexpr REGSAM kOtherView = k64Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 
 // The table's texts are ASCII.
@@ -118,17 +118,20 @@ HRESULT registerModule(const std::wstring& modulePath) {
 }
 
 HRESULT unregisterModule() {
-    // The programmatic identifier stays while the other architecture's module still registers
-    // the class, so that its hosts still find the control by name; the type library's key stays
-    // while it holds the other architecture's entry.
-    const bool otherRegistered = keyExists(registry::classKey(), kOtherView);
     bool removed = deleteTree(registry::classKey());
     for (const std::string& key : registry::interfaceKeys()) removed = deleteTree(key) && removed;
     removed = deleteTree(registry::libraryKindKey(kArchitecture)) && removed;
+    // The type library's key stays while it holds the other architecture's entry, and the
+    // programmatic identifier while the other architecture's module registers the class, so
+    // that its hosts still find the control by name. Asked only once this module's class is
+    // gone: where there is no other view (32-bit Windows), the question reads this module's own
+    // view, and a class left there (its removal failed) keeps the identifier with it.
     if (!keyExists(registry::libraryKindKey(kOtherArchitecture))) {
         removed = deleteTree(registry::libraryKey()) && removed;
     }
-    if (!otherRegistered) removed = deleteTree(registry::progIdKey()) && removed;
+    if (!keyExists(registry::classKey(), kOtherView)) {
+        removed = deleteTree(registry::progIdKey()) && removed;
+    }
     return removed ? S_OK : SELFREG_E_CLASS;
 }
 

@@ -55,6 +55,23 @@ void send(httplib::Response& response, const BoardReply& reply) {
     response.set_content(reply.body, reply.contentType.c_str());
 }
 
+// One step of an answer written on the library's thread after its handler returned (a content
+// provider's): a failure ends this answer alone, cut short so that the client sees it incomplete,
+// and is told.
+template <typename Step>
+bool guardedStep(std::string_view request, BoardReport& report, Step&& step) {
+    try {
+        return step();
+    } catch (...) {
+        try {
+            report.requestFailed(request, failureReason(std::current_exception()));
+        } catch (...) {
+            // Not even that could be told; the answer ends all the same.
+        }
+        return false;
+    }
+}
+
 QueryParameters parametersOf(const httplib::Request& request) {
     return {request.params.begin(), request.params.end()};
 }
@@ -109,8 +126,12 @@ std::string headRefusal(int status) {
 
 }  // namespace
 
-BoardServer::BoardServer(const BoardSettings& settings, std::string logPath, BoardFeed& feed)
-    : logPath_(std::move(logPath)), feed_(feed), server_(std::make_unique<BoardHttp>()) {
+BoardServer::BoardServer(const BoardSettings& settings, std::string logPath, BoardFeed& feed,
+                         BoardReport& report)
+    : logPath_(std::move(logPath)),
+      feed_(feed),
+      report_(report),
+      server_(std::make_unique<BoardHttp>()) {
     // Each of the many threads would otherwise get a heap of its own, and keep what it freed:
     // two heaps hold the gateway's memory under 40 MB with fifty browsers.
     mallopt(M_ARENA_MAX, 2);
@@ -159,7 +180,7 @@ BoardServer::BoardServer(const BoardSettings& settings, std::string logPath, Boa
            (v6 ? "[" + settings.address + "]" : settings.address) + ":" +
            std::to_string(listener.local().port) + "/";
     // Its thread runs until the feed closes.
-    broadcast_ = std::make_unique<BoardBroadcast>(logPath_, feed_);
+    broadcast_ = std::make_unique<BoardBroadcast>(logPath_, feed_, report_);
     try {
         workers_ = std::make_unique<BoardWorkers>(
             kMaxStreams + kRequestWorkers, kWorkerIdleLife,
@@ -200,6 +221,11 @@ void BoardServer::answer(std::unique_ptr<BoardConnection> connection) {
     } catch (...) {
         // The answer cannot go on (no memory, a part of it failed): its connection closes.
         keep = false;
+        try {
+            report_.requestFailed("", failureReason(std::current_exception()));
+        } catch (...) {
+            // Not even that could be told; the connection closes all the same.
+        }
     }
     try {
         gate_->giveBack(std::move(connection), keep);
@@ -210,52 +236,82 @@ void BoardServer::answer(std::unique_ptr<BoardConnection> connection) {
 
 void BoardServer::route() {
     httplib::Server& server = *server_;
+    // What a handler below did not catch; nothing may leave this handler on the library's thread.
     server.set_exception_handler(
-        [](const httplib::Request&, httplib::Response& response, std::exception_ptr failure) {
+        [this](const httplib::Request&, httplib::Response& response, std::exception_ptr failure) {
             try {
-                std::rethrow_exception(failure);
-            } catch (const BadParameter& error) {
-                send(response, errorReply(400, error.what()));
-            } catch (const std::exception& error) {
-                send(response, errorReply(503, error.what()));
+                send(response, failureReply(failure, "", report_));
+            } catch (...) {
+                response.status = 500;
             }
         });
-    server.set_error_handler(httplib::Server::HandlerWithResponse(
-        [](const httplib::Request&, httplib::Response& response) {
-            if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+    server.set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&,
+                                                                     httplib::Response& response) {
+        if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+        try {
             send(response, errorReply(response.status, response.status == 404 ? "no such resource"
                                                                               : "request refused"));
-            return httplib::Server::HandlerResponse::Handled;
-        }));
-    server.Get("/api/calls", [this](const httplib::Request& request, httplib::Response& response) {
-        send(response, callsReply(*openLogForReading(logPath_), parametersOf(request)));
-    });
-    server.Get("/api/stats", [this](const httplib::Request& request, httplib::Response& response) {
-        send(response,
-             statsReply(*openLogForReading(logPath_), parametersOf(request), std::time(nullptr)));
-    });
-    server.Get("/api/state", [this](const httplib::Request& request, httplib::Response& response) {
-        checkParameterNames(parametersOf(request), {});
-        send(response, stateReply(*openLogForReading(logPath_), feed_.snapshot()));
-    });
-    server.Get("/api/calls.csv", [this](const httplib::Request& request,
-                                        httplib::Response& response) {
-        auto csv = std::make_shared<CsvExport>(logPath_, callQuery(parametersOf(request), true));
-        response.set_header("Cache-Control", "no-store");
-        response.set_header("Content-Disposition", "attachment; filename=\"calls.csv\"");
-        response.set_chunked_content_provider(
-            "text/csv; charset=utf-8", [csv](size_t, httplib::DataSink& sink) {
-                const std::optional<std::string> piece = csv->next();
-                if (!piece) {
-                    sink.done();
-                    return true;
-                }
-                return sink.write(piece->data(), piece->size());
-            });
-    });
+        } catch (...) {
+            return httplib::Server::HandlerResponse::Unhandled;
+        }
+        return httplib::Server::HandlerResponse::Handled;
+    }));
+    // A JSON answer of the API; every failure is answered as failureReply says.
+    const auto api = [this](std::string_view path, auto reply) {
+        return [this, path, reply](const httplib::Request& request, httplib::Response& response) {
+            try {
+                send(response, reply(parametersOf(request)));
+            } catch (...) {
+                send(response, failureReply(std::current_exception(), path, report_));
+            }
+        };
+    };
+    server.Get("/api/calls", api("/api/calls", [this](const QueryParameters& parameters) {
+                   const CallQuery query = callQuery(parameters, false);
+                   return callsReply(*openLogForReading(logPath_), query);
+               }));
+    server.Get("/api/stats", api("/api/stats", [this](const QueryParameters& parameters) {
+                   const int days = statsDays(parameters);
+                   return statsReply(*openLogForReading(logPath_), days, std::time(nullptr));
+               }));
+    server.Get("/api/state", api("/api/state", [this](const QueryParameters& parameters) {
+                   checkParameterNames(parameters, {});
+                   return stateReply(*openLogForReading(logPath_), feed_.snapshot());
+               }));
+    server.Get(
+        "/api/calls.csv", [this](const httplib::Request& request, httplib::Response& response) {
+            constexpr std::string_view kPath = "/api/calls.csv";
+            std::shared_ptr<CsvExport> csv;
+            try {
+                csv = std::make_shared<CsvExport>(logPath_, callQuery(parametersOf(request), true));
+            } catch (...) {
+                send(response, failureReply(std::current_exception(), kPath, report_));
+                return;
+            }
+            response.set_header("Cache-Control", "no-store");
+            response.set_header("Content-Disposition", "attachment; filename=\"calls.csv\"");
+            response.set_chunked_content_provider(
+                "text/csv; charset=utf-8", [this, csv](size_t, httplib::DataSink& sink) {
+                    return guardedStep(kPath, report_, [&] {
+                        const std::optional<std::string> piece = csv->next();
+                        if (!piece) {
+                            sink.done();
+                            return true;
+                        }
+                        return sink.write(piece->data(), piece->size());
+                    });
+                });
+        });
     server.Get("/api/events", [this](const httplib::Request& request, httplib::Response& response) {
-        checkParameterNames(parametersOf(request), {});
-        const std::optional<int64_t> lastSeen = lastEventId(request);
+        constexpr std::string_view kPath = "/api/events";
+        std::optional<int64_t> lastSeen;
+        try {
+            checkParameterNames(parametersOf(request), {});
+            lastSeen = lastEventId(request);
+        } catch (...) {
+            send(response, failureReply(std::current_exception(), kPath, report_));
+            return;
+        }
         if (++streams_ > kMaxStreams) {
             --streams_;
             response.set_header("Retry-After", "10");
@@ -264,17 +320,20 @@ void BoardServer::route() {
         }
         std::shared_ptr<EventStream> stream;
         try {
-            stream = std::make_shared<EventStream>(logPath_, *broadcast_, lastSeen);
+            stream = std::make_shared<EventStream>(logPath_, *broadcast_, report_, lastSeen);
         } catch (...) {
             --streams_;
-            throw;
+            send(response, failureReply(std::current_exception(), kPath, report_));
+            return;
         }
         response.set_header("Cache-Control", "no-store");
         response.set_chunked_content_provider(
             "text/event-stream",
-            [stream](size_t, httplib::DataSink& sink) {
-                const std::optional<std::string> events = stream->next(kKeepAlive);
-                return events && sink.write(events->data(), events->size());
+            [this, stream](size_t, httplib::DataSink& sink) {
+                return guardedStep(kPath, report_, [&] {
+                    const std::optional<std::string> events = stream->next(kKeepAlive);
+                    return events && sink.write(events->data(), events->size());
+                });
             },
             [this](bool) { --streams_; });
     });

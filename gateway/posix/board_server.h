@@ -8,6 +8,7 @@
 
 #include "gateway/board_broadcast.h"
 #include "gateway/board_feed.h"
+#include "gateway/board_report.h"
 #include "gateway/posix/socket_wait.h"
 
 namespace velko::gateway {
@@ -31,11 +32,12 @@ struct BoardSettings {
 // to the log. The gate (board_gate.h) holds the connections that wait for their browser and
 // bounds what each may send; the workers (board_workers.h) answer the requests through the HTTP
 // library, an event stream holding its worker for its life. The loop's thread only feeds the
-// board through feed.
+// board through feed; what goes wrong on the board's threads goes to report.
 class BoardServer {
   public:
     // Listens at once; raises std::runtime_error when it cannot.
-    BoardServer(const BoardSettings& settings, std::string logPath, BoardFeed& feed);
+    BoardServer(const BoardSettings& settings, std::string logPath, BoardFeed& feed,
+                BoardReport& report);
     // Closes the feed and ends every wait of the board's threads within moments, whatever the
     // browsers do.
     ~BoardServer();
@@ -51,6 +53,7 @@ class BoardServer {
 
     std::string logPath_;
     BoardFeed& feed_;
+    BoardReport& report_;
     std::unique_ptr<BoardHttp> server_;
     std::unique_ptr<TlsContext> tls_;
     std::unique_ptr<BoardBroadcast> broadcast_;

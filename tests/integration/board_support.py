@@ -2,8 +2,10 @@
 thread and waited for with deadlines."""
 
 import base64
+import contextlib
 import http.client
 import json
+import os
 import socket
 import sqlite3
 import ssl
@@ -21,6 +23,45 @@ def call_log_schema():
     """The SQL that creates a call log, as docs/call-log.md gives it: a log written without the
     gateway, as one from before the board's indexes."""
     return (ROOT / "docs" / "call-log.md").read_text().split("```sql")[1].split("```")[0]
+
+
+def write_calls(calls, count):
+    """A call log of `count` calls written without the gateway, ids 1 to count."""
+    with contextlib.closing(sqlite3.connect(calls)) as db:
+        db.executescript(call_log_schema())
+        db.executemany("INSERT INTO calls (received, line, state, month, day, hour, minute, number,"
+                       " name, \"group\", type) VALUES ('2026-03-05T00:07:00.000Z', 'shop', 1, 3,"
+                       " 5, 9, 7, ?, ?, 0, 'NORMAL')",
+                       ((f"02{index:08d}", ["", "홍길동", "김철수"][index % 3])
+                        for index in range(count)))
+        db.commit()
+
+
+@contextlib.contextmanager
+def log_away(calls):
+    """The call log's file moved away meanwhile: a new connection cannot open it, one open
+    already still reads it, and the gateway still writes to it."""
+    away = calls.with_name(calls.name + ".away")
+    os.rename(calls, away)
+    try:
+        yield
+    finally:
+        os.rename(away, calls)
+
+
+@contextlib.contextmanager
+def deliveries_away(calls):
+    """The log's deliveries table renamed meanwhile: every read of the board fails, also on a
+    connection open already, while the gateway still logs the calls of a line without outputs."""
+    def rename(old, new):
+        with contextlib.closing(sqlite3.connect(calls, timeout=TIMEOUT)) as db:
+            db.execute(f"ALTER TABLE {old} RENAME TO {new}")
+            db.commit()
+    rename("deliveries", "deliveries_away")
+    try:
+        yield
+    finally:
+        rename("deliveries_away", "deliveries")
 
 
 def get(url, password=None, cafile=None, headers=None):
@@ -50,7 +91,8 @@ def _lines(response):
 
 
 def _events(response):
-    """Each event of the stream as JSON text: its fields, the data parsed."""
+    """Each event of the stream as JSON text: its fields, the data parsed; `id` is None for an
+    event without one (`log`)."""
     fields = {}
     for raw in _lines(response):
         line = raw.decode().rstrip("\r\n")
@@ -60,7 +102,8 @@ def _events(response):
                 fields[name] = value
             continue
         if "event" in fields:
-            yield json.dumps({"event": fields["event"], "id": int(fields["id"]),
+            yield json.dumps({"event": fields["event"],
+                              "id": int(fields["id"]) if "id" in fields else None,
                               "data": json.loads(fields["data"])}).encode()
         fields = {}
 
@@ -94,6 +137,12 @@ class Events:
         """The calls once `count` have come."""
         self.events.wait(lambda _: len(self.calls()) >= count, seconds)
         return self.calls()
+
+    def wait_log(self, readable, seconds=None):
+        """Waits for the `log` event that tells the log can (or cannot) be read."""
+        return self.events.wait(
+            lambda event: event["event"] == "log" and event["data"]["readable"] == readable,
+            seconds)
 
     def close(self):
         """Cuts the connection; the reading thread sees its end."""

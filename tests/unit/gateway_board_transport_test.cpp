@@ -155,10 +155,11 @@ class BoardServerStop : public LogFolder {};
 TEST_F(BoardServerStop, EndsWithinASecondHoweverSoonAfterItStarted) {
     { CallLog log(path_, CallLog::Durability::ProcessSafe); }
     const Watchdog watchdog(60s, "a board stopped as soon as it started");
+    BoardReport report([](const BoardNotice&) {});
     for (int i = 0; i < 100; ++i) {
         BoardFeed feed({});
         const auto started = std::chrono::steady_clock::now();
-        { const BoardServer board(BoardSettings{}, path_, feed); }
+        { const BoardServer board(BoardSettings{}, path_, feed, report); }
         ASSERT_LT(std::chrono::steady_clock::now() - started, 1s) << "round " << i;
     }
 }

@@ -10,6 +10,11 @@
 # the other: the architecture is read from the programs in the build folder, and the folder is
 # build-win32 or build-win64 for the architecture (build-win32 when neither is given).
 #
+# VELKO_WIN_WINDOWS: the Windows a prefix stands for, win64 (the default: 64-bit Windows, which
+# runs programs of both architectures) or win32 (32-bit Windows, one registry view, for a build of
+# i686 programs). Each has its own template; a script may start prefixes of both, setting the
+# variable for the calls of wine_env_prepare and wine_env_start (or wine_env_new_prefix).
+#
 # wine_env_prepare sets VELKO_WINE, the Wine loader of that architecture: Wine's own programs
 # (regsvr32, reg, cscript) started through it are of the same architecture as the build's, and
 # use the same registry view.
@@ -53,6 +58,14 @@ wine_env_loader() {
   esac
 }
 
+# The template prefix of the Windows VELKO_WIN_WINDOWS names (wine_env_prepare checks the name).
+wine_env_template() {
+  case ${VELKO_WIN_WINDOWS:-win64} in
+    win64) echo "$VELKO_WIN_BUILD/wineprefix-template" ;;
+    win32) echo "$VELKO_WIN_BUILD/wineprefix-template-win32" ;;
+  esac
+}
+
 # The helper library and the template prefix, made under a lock so that parallel runs wait for
 # the first one. The template is made again when Wine's version changes.
 wine_env_prepare() {
@@ -63,10 +76,18 @@ wine_env_prepare() {
   built=$(wine_env_program_architecture "${programs[0]}")
   [[ ${VELKO_WIN_ARCH:-$built} == "$built" ]] ||
     wine_env_fail "$VELKO_WIN_BUILD holds $built programs, not $VELKO_WIN_ARCH"
+  local windows=${VELKO_WIN_WINDOWS:-win64}
+  case $windows in
+    win64) ;;
+    win32) [[ $built == i686 ]] ||
+      wine_env_fail "32-bit Windows runs no $built programs ($VELKO_WIN_BUILD)" ;;
+    *) wine_env_fail "VELKO_WIN_WINDOWS is win64 or win32, not '$windows'" ;;
+  esac
   VELKO_WIN_ARCH=$built
   VELKO_WINE=$(wine_env_loader "$built")
   mkdir -p "$VELKO_WIN_BUILD/wine-runs"
-  local template=$VELKO_WIN_BUILD/wineprefix-template
+  local template
+  template=$(wine_env_template)
   local version
   version=$(wine --version)
   (
@@ -77,8 +98,8 @@ wine_env_prepare() {
       local fresh=$template.new
       rm -rf "$fresh" "$template"
       # No Mono or Gecko: nothing is installed or fetched while the prefix is made.
-      WINEPREFIX=$fresh WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' DISPLAY= \
-        wineboot -i >/dev/null 2>&1 || wine_env_fail "wineboot could not make a prefix"
+      WINEARCH=$windows WINEPREFIX=$fresh WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' \
+        DISPLAY= wineboot -i >/dev/null 2>&1 || wine_env_fail "wineboot could not make a prefix"
       WINEPREFIX=$fresh wineserver -w
       echo "$version" >"$fresh/velko-wine-version"
       mv "$fresh" "$template"
@@ -86,10 +107,11 @@ wine_env_prepare() {
   ) 9>"$VELKO_WIN_BUILD/wine-setup.lock"
 }
 
-# A new prefix for this run, its own wineserver, and the environment of every Wine process of
-# the run. The copy links the template's files (fast) except the registry, which Wine rewrites
-# in place when a file has more than one link. wine_env_new_prefix and wine_env_start_server
-# are its two halves, for a caller that changes the registry before the server reads it.
+# A new prefix for this run (of the Windows VELKO_WIN_WINDOWS names), its own wineserver, and the
+# environment of every Wine process of the run. The copy links the template's files (fast) except
+# the registry, which Wine rewrites in place when a file has more than one link.
+# wine_env_new_prefix and wine_env_start_server are its two halves, for a caller that changes the
+# registry before the server reads it.
 wine_env_start() {
   wine_env_new_prefix
   wine_env_start_server
@@ -98,7 +120,8 @@ wine_env_start() {
 wine_env_new_prefix() {
   WINE_RUN=$(mktemp -d "$VELKO_WIN_BUILD/wine-runs/run.XXXXXX")
   wine_env_reap_after_exit
-  local template=$VELKO_WIN_BUILD/wineprefix-template
+  local template
+  template=$(wine_env_template)
   cp -al "$template" "$WINE_RUN/prefix"
   local registry
   for registry in "$template"/*.reg; do
