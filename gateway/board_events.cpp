@@ -1,5 +1,7 @@
 #include "gateway/board_events.h"
 
+#include <algorithm>
+
 #include "gateway/board_api.h"
 #include "gateway/log_listing.h"
 
@@ -9,6 +11,7 @@ namespace {
 
 // How soon a browser reconnects after losing the stream.
 constexpr const char* kRetry = "retry: 1000\n\n";
+constexpr const char* kComment = ":\n\n";
 
 std::string event(const char* name, int64_t id, const std::string& data) {
     return std::string("event: ") + name + "\nid: " + std::to_string(id) + "\ndata: " + data +
@@ -17,50 +20,100 @@ std::string event(const char* name, int64_t id, const std::string& data) {
 
 }  // namespace
 
-EventStream::EventStream(std::string logPath, const BoardBroadcast& broadcast,
+EventStream::EventStream(std::string logPath, const BoardBroadcast& broadcast, BoardReport& report,
                          std::optional<int64_t> lastSeen)
-    : logPath_(std::move(logPath)), broadcast_(broadcast), cursor_(lastSeen) {}
+    : logPath_(std::move(logPath)), broadcast_(broadcast), report_(report), cursor_(lastSeen) {}
 
 EventStream::~EventStream() = default;
+
+std::string EventStream::logCondition(bool readable) {
+    if (readable != toldUnreadable_) return "";
+    toldUnreadable_ = !readable;
+    // No id: the browser's last id stays the last call's.
+    return std::string("event: log\ndata: ") +
+           (readable ? R"({"readable":true})"
+                     : R"({"readable":false,"error":"the call log cannot be read"})") +
+           "\n\n";
+}
 
 std::string EventStream::replay() {
     if (!db_) db_ = openLogForReading(logPath_);
     Statement query(*db_, callsAfterSql());
-    query.bind(1, cursor_.value_or(0));
+    query.bind(1, *cursor_);
+    const std::vector<LoggedCall> calls = withDeliveries(*db_, query);
+    // An id beyond every logged call was seen in another log, or made up: the stream starts as
+    // a new one.
+    if (calls.empty() && *cursor_ > newestCallId(*db_)) cursor_.reset();
     std::string text;
-    for (const LoggedCall& logged : withDeliveries(*db_, query)) {
+    for (const LoggedCall& logged : calls) {
         cursor_ = logged.call.id;
         text += event("call", logged.call.id, jsonText(loggedCallJson(logged)));
     }
     return text;
 }
 
+std::optional<std::string> EventStream::join(std::string text, std::chrono::milliseconds wait) {
+    if (retryAfter_) {
+        if (!broadcast_.pause(std::min(*retryAfter_, wait))) return std::nullopt;
+    }
+    auto start = broadcast_.joinAfter(cursor_);
+    if (!start && cursor_) {
+        std::string missed;
+        try {
+            missed = replay();
+        } catch (const DatabaseError& error) {
+            report_.requestFailed("/api/events", error.reason());
+            db_.reset();
+            retryAfter_ =
+                retryAfter_ ? std::min(*retryAfter_ * 2, kBoardLongestRetry) : kBoardFirstRetry;
+            text += logCondition(false);
+            return text.empty() ? kComment : text;
+        }
+        retryAfter_.reset();
+        if (!missed.empty()) return text + missed;
+        start = broadcast_.joinAfter(cursor_, true);
+    }
+    if (!start) {
+        // The broadcast has not read the log yet: it says when it has.
+        retryAfter_ = kBoardFirstRetry;
+        text += logCondition(false);
+        return text.empty() ? kComment : text;
+    }
+    retryAfter_.reset();
+    sequence_ = start->sequence;
+    cursor_ = start->lastCallId;
+    db_.reset();
+    return text + event("state", *cursor_, start->state) + logCondition(start->logReadable);
+}
+
 std::optional<std::string> EventStream::next(std::chrono::milliseconds wait) {
     std::string text = started_ ? "" : kRetry;
     started_ = true;
-    if (!sequence_) {
-        std::string missed;
-        const auto start = broadcast_.joinAfter(cursor_);
-        if (!start) missed = replay();
-        if (!missed.empty()) return text + missed;
-        const auto join = start ? start : broadcast_.joinAfter(cursor_, true);
-        sequence_ = join->sequence;
-        cursor_ = join->lastCallId;
-        db_.reset();
-        return text + event("state", *cursor_, join->state);
-    }
+    if (!sequence_) return join(std::move(text), wait);
     const BoardBroadcast::Read read = broadcast_.read(*sequence_, wait);
     if (read.closed && read.events.empty()) return std::nullopt;
     if (read.lost) {
         sequence_.reset();
-        return next(wait);
+        return join(std::move(text), wait);
     }
     for (const BoardEvent& each : read.events) {
         sequence_ = each.sequence + 1;
-        if (each.callId != 0) cursor_ = each.callId;
-        text += event(each.callId != 0 ? "call" : "state", cursor_.value_or(0), *each.data);
+        switch (each.kind) {
+            case BoardEvent::Kind::Call:
+                // A call the stream read from the log before the broadcast did is sent once.
+                if (cursor_ && each.callId <= *cursor_) break;
+                cursor_ = each.callId;
+                text += event("call", each.callId, *each.data);
+                break;
+            case BoardEvent::Kind::State:
+                text += event("state", cursor_.value_or(0), *each.data);
+                break;
+            case BoardEvent::Kind::Log:
+                text += logCondition(each.logReadable);
+                break;
+        }
     }
-    return text.empty() ? ":\n\n" : text;
+    return text.empty() ? kComment : text;
 }
 
 }  // namespace velko::gateway

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gateway/board_broadcast.h"
+#include "gateway/board_report.h"
 #include "gateway/sqlite.h"
 
 namespace velko::gateway {
@@ -14,29 +15,40 @@ namespace velko::gateway {
 // One browser's Server-Sent Events (docs/http.md, /api/events): the calls after the one it saw
 // last, read from the log in their order, then the line's state; afterwards the broadcast's
 // events as they come. A browser that falls further behind than the broadcast keeps reads what
-// it missed from the log again, at its own pace.
+// it missed from the log again, at its own pace. While the log cannot be read the stream says
+// so, tries again after a pause, and goes on where it was.
 class EventStream {
   public:
-    // lastSeen: the Last-Event-ID the browser sent, if any; without one the stream starts with
-    // the state and goes on with the calls that come after it.
-    EventStream(std::string logPath, const BoardBroadcast& broadcast,
+    // lastSeen: the Last-Event-ID the browser sent, if any; without one (or with an id the log
+    // never had) the stream starts with the state and goes on with the calls that come after it.
+    // A failure to read the log goes to report too.
+    EventStream(std::string logPath, const BoardBroadcast& broadcast, BoardReport& report,
                 std::optional<int64_t> lastSeen);
     ~EventStream();
 
     // The text of the next events, after waiting at most `wait` for something new: a comment
-    // when nothing came, nothing once the board stops.
+    // when nothing came, nothing once the board stops. Raises only what is no failure to read
+    // the log.
     std::optional<std::string> next(std::chrono::milliseconds wait);
 
   private:
+    // The calls missed since the cursor, from the log, until the stream can join the broadcast.
+    std::optional<std::string> join(std::string text, std::chrono::milliseconds wait);
     // The next calls after the cursor from the log; empty when it has no more.
     std::string replay();
+    // The `log` event when the log's condition differs from what the stream told last.
+    std::string logCondition(bool readable);
 
     std::string logPath_;
     const BoardBroadcast& broadcast_;
+    BoardReport& report_;
     std::unique_ptr<Database> db_;      // open while the stream reads the log
     std::optional<int64_t> cursor_;     // the id of the last call sent
     std::optional<uint64_t> sequence_;  // the broadcast's next event; none while replaying
     bool started_ = false;
+    bool toldUnreadable_ = false;
+    // The pause before the log is read again after a failure to read it.
+    std::optional<std::chrono::milliseconds> retryAfter_;
 };
 
 }  // namespace velko::gateway

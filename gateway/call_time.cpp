@@ -7,7 +7,6 @@ namespace velko::gateway {
 
 namespace {
 
-constexpr std::time_t kOneDay = 24 * 60 * 60;
 // 29 February comes back within eight years (1900 to 1904 skips one leap day).
 constexpr int kYearsSearched = 9;
 
@@ -35,20 +34,40 @@ std::optional<std::time_t> localMoment(int year, int month, int day, int hour, i
     return moment;
 }
 
+std::string utcText(std::time_t seconds, int milliseconds) {
+    std::tm fields{};
+    gmtime_r(&seconds, &fields);
+    // The year in four digits (strftime's %Y writes 999 for 0999), so that texts sort in time.
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", fields.tm_year + 1900,
+                  fields.tm_mon + 1, fields.tm_mday, fields.tm_hour, fields.tm_min, fields.tm_sec,
+                  milliseconds);
+    return text;
+}
+
 }  // namespace
 
 std::optional<std::time_t> inferCallMoment(int month, int day, int hour, int minute,
                                            std::time_t now) {
+    const std::vector<std::time_t> moments =
+        callMomentsUntil(month, day, hour, minute, now + kReportLead.count());
+    if (moments.empty()) return std::nullopt;
+    return moments.front();
+}
+
+std::vector<std::time_t> callMomentsUntil(int month, int day, int hour, int minute,
+                                          std::time_t latest) {
+    std::vector<std::time_t> moments;
     if (month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 ||
         minute > 59) {
-        return std::nullopt;
+        return moments;
     }
-    const int latestYear = localTime(now + kOneDay).tm_year + 1900;
+    const int latestYear = localTime(latest).tm_year + 1900;
     for (int year = latestYear; year > latestYear - kYearsSearched; --year) {
         const auto moment = localMoment(year, month, day, hour, minute);
-        if (moment && *moment <= now + kOneDay) return moment;
+        if (moment && *moment <= latest) moments.push_back(*moment);
     }
-    return std::nullopt;
+    return moments;
 }
 
 std::string localTimeText(std::time_t moment) {
@@ -85,25 +104,26 @@ std::optional<std::time_t> momentOfTimeText(const std::string& text) {
 
 std::string utcTimeText(std::chrono::system_clock::time_point moment) {
     using namespace std::chrono;
-    const auto milliseconds = floor<std::chrono::milliseconds>(moment);
-    const std::time_t seconds = system_clock::to_time_t(floor<std::chrono::seconds>(moment));
-    std::tm fields{};
-    gmtime_r(&seconds, &fields);
-    char text[40];
-    const size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &fields);
-    std::snprintf(text + length, sizeof text - length, ".%03dZ",
-                  static_cast<int>(milliseconds.time_since_epoch().count() % 1000));
-    return text;
+    const auto whole = floor<seconds>(moment);
+    return utcText(system_clock::to_time_t(whole),
+                   static_cast<int>(floor<milliseconds>(moment - whole).count()));
 }
 
+std::string utcTimeText(std::time_t moment) { return utcText(moment, 0); }
+
 std::optional<std::time_t> localDayStart(const std::string& text) {
-    int year = 0, month = 0, day = 0;
-    char end = 0;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &year, &month, &day, &end) != 3 ||
-        text.size() != 10) {
-        return std::nullopt;
+    // Digits and dashes exactly where they belong: sscanf alone would take " 26-3-05", "+026"
+    // or a text cut short by a NUL.
+    constexpr std::string_view kForm = "0000-00-00";
+    if (text.size() != kForm.size()) return std::nullopt;
+    for (size_t i = 0; i < kForm.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kForm[i] == '0' ? !digit : text[i] != kForm[i]) return std::nullopt;
     }
-    return localMoment(year, month, day, 0, 0);
+    const auto number = [&](size_t at, size_t length) {
+        return std::stoi(text.substr(at, length));
+    };
+    return localMoment(number(0, 4), number(5, 2), number(8, 2), 0, 0);
 }
 
 }  // namespace velko::gateway

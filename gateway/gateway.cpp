@@ -103,19 +103,14 @@ void Gateway::storedCallsListed(const CidList& list, int count) {
     const auto read = now();
     const std::vector<StoredCall> stored = storedCalls(
         list, count, settings_.line, std::chrono::system_clock::to_time_t(read), utcTimeText(read));
-    std::vector<Call> listed;
-    for (const StoredCall& entry : stored) listed.push_back(entry.call);
-    const auto tooOld = [&](const StoredCall& entry) {
-        return settings_.keepDays && entry.moment &&
-               std::chrono::system_clock::from_time_t(*entry.moment) < read - *settings_.keepDays;
-    };
-    const auto logged = writer_.callsAt(settings_.line, listed);
+    const auto logged = writer_.callsAt(settings_.line, possibleLoggedCalls(stored));
     const auto newest = writer_.newestCallTime(settings_.line);
     if (!logged || !newest) return backfillFailed("the call log cannot be read");
-    std::vector<Call> added;
-    for (const StoredCall& entry : unmatchedCalls(stored, *logged)) {
-        if (!tooOld(entry)) added.push_back(entry.call);
+    std::optional<std::time_t> keptSince;
+    if (settings_.keepDays) {
+        keptSince = std::chrono::system_clock::to_time_t(read - *settings_.keepDays);
     }
+    std::vector<Call> added = missingCalls(stored, *logged, keptSince);
     if (!writer_.addCalls(added, outputNames_)) {
         return backfillFailed("the log is failing and memory holds all it may");
     }

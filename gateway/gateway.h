@@ -55,7 +55,8 @@ class Gateway final : public OutputEvents, private LogWriter::Listener {
 
     void callReported(const CallReport& report);
     // The terminal's stored-call list was read (MemoryReader): the calls the log lacks are logged
-    // with source memory and delivered; what it added is told, and a possible gap.
+    // with source memory and delivered (the rules are stored_calls.h's); what it added is told,
+    // and a possible gap.
     void storedCallsListed(const CidList& list, int count);
     void backfillFailed(const std::string& reason);
     void hookChanged(bool offHook);

@@ -78,11 +78,19 @@ void printJsonLines(std::ostream& out, const std::vector<LoggedCall>& calls) {
     for (const LoggedCall& logged : calls) out << jsonText(loggedCallJson(logged)) << '\n';
 }
 
+// Whether the text is a number written with its sign: "+" or "-" followed only by digits, blanks
+// and hyphens ("+821012345678", "+82 10-1234-5678").
+bool signedNumber(std::string_view text) {
+    return !text.empty() && (text.front() == '+' || text.front() == '-') &&
+           text.find_first_not_of("0123456789 -", 1) == std::string_view::npos;
+}
+
 // A field in double quotes when it holds a comma, a quote or a line break (RFC 4180). A field
 // that a spreadsheet would take for a formula (starting with =, +, -, @, a tab or CR) starts with
-// "'" first, so that it stays text.
+// "'" first, so that it stays text; a signed number stays as it is.
 std::string csvField(std::string text) {
-    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string::npos) {
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string::npos &&
+        !signedNumber(text)) {
         text.insert(0, 1, '\'');
     }
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;

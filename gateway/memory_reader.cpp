@@ -47,7 +47,8 @@ void MemoryReader::read() {
     uint8_t command = kStoredCallList;
     Text none1, none2, none3;
     // The control waits for the acknowledgement in the loop: reports that come meanwhile, and
-    // even a lost port, are handled before it returns.
+    // even a lost port, are handled before it returns. A disconnection or a stop meanwhile has
+    // let go of the answer: the request ended untold.
     const bool sent = control_.SendCmd(command, none1, none2, none3);
     if (sent || answerAlarm_ == 0) return;
     cancel(answerAlarm_);

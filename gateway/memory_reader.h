@@ -28,6 +28,8 @@ class MemoryReader {
     MemoryReader& operator=(const MemoryReader&) = delete;
 
     void connected();
+    // Also while a request waits for the terminal (from a notification the control runs): that
+    // request then ends untold.
     void disconnected();
     // The control raised ReceiveGatheredInfo.
     void gathered(int16_t count, int16_t kind, const CidList& list);

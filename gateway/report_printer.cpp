@@ -107,4 +107,38 @@ void ReportPrinter::listening(std::string_view what, const std::string& url) {
     out_ << what << " at " << url << std::endl;
 }
 
+void ReportPrinter::board(const BoardNotice& notice) {
+    using Kind = BoardNotice::Kind;
+    if (json_) {
+        Json line{{"event", "board"}};
+        if (notice.kind == Kind::RequestFailed) {
+            line["request"] = notice.request;
+            line["error"] = notice.reason;
+            line["also_failed"] = notice.alsoFailed;
+        } else {
+            line["live"] = notice.kind == Kind::LiveEventsResumed;
+            if (notice.kind == Kind::LiveEventsStopped) line["reason"] = notice.reason;
+        }
+        return printJson(out_, line);
+    }
+    out_ << "board: ";
+    switch (notice.kind) {
+        case Kind::RequestFailed:
+            out_ << (notice.request.empty() ? "a request" : withoutControls(notice.request))
+                 << " failed: " << withoutControls(notice.reason);
+            if (notice.alsoFailed != 0) {
+                out_ << " (and " << notice.alsoFailed << " other requests since the last told)";
+            }
+            break;
+        case Kind::LiveEventsStopped:
+            out_ << "live events stopped: " << withoutControls(notice.reason)
+                 << "; reading the log again";
+            break;
+        case Kind::LiveEventsResumed:
+            out_ << "live events resumed";
+            break;
+    }
+    out_ << std::endl;
+}
+
 }  // namespace velko::gateway

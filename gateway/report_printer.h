@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "gateway/board_report.h"
 #include "gateway/call.h"
 #include "gateway/stored_calls.h"
 
@@ -40,6 +41,8 @@ class ReportPrinter {
     void clockSet(bool set, const std::string& date, const std::string& time);
     // A server of the gateway's own (the board) listens at url.
     void listening(std::string_view what, const std::string& url);
+    // What went wrong on the board's threads, or that its live events run again.
+    void board(const BoardNotice& notice);
 
   private:
     std::ostream& out_;

@@ -71,15 +71,23 @@ TerminalClockSetter::TerminalClockSetter(_velko_foxpro& control, LoopAccess& loo
 
 TerminalClockSetter::~TerminalClockSetter() { disconnected(); }
 
-void TerminalClockSetter::connected() { schedule(nextMinuteStart(system_clock::now())); }
+void TerminalClockSetter::connected() {
+    connected_ = true;
+    schedule(nextMinuteStart(system_clock::now()));
+}
 
 void TerminalClockSetter::disconnected() {
+    connected_ = false;
+    cancel();
+}
+
+void TerminalClockSetter::cancel() {
     if (alarm_ != 0) loop_.cancel(alarm_);
     alarm_ = 0;
 }
 
 void TerminalClockSetter::schedule(system_clock::time_point at) {
-    disconnected();
+    cancel();
     const auto delay = std::chrono::ceil<std::chrono::milliseconds>(at - system_clock::now());
     alarm_ =
         loop_.after(std::max(delay, std::chrono::milliseconds::zero()) + kIntoTheMinute, [this] {
@@ -98,7 +106,10 @@ void TerminalClockSetter::set() {
     Text date = fromUtf8(dateText);
     Text time = fromUtf8(timeText);
     Text none;
-    done_(control_.SendCmd(command, date, time, none), dateText, timeText);
+    const bool set = control_.SendCmd(command, date, time, none);
+    // A disconnection or a stop while the command waited for the terminal ended it: it was not
+    // refused, and there is nothing to tell.
+    if (connected_) done_(set, dateText, timeText);
 }
 
 }  // namespace velko::gateway

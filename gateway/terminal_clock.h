@@ -40,9 +40,12 @@ class TerminalClockSetter {
     TerminalClockSetter& operator=(const TerminalClockSetter&) = delete;
 
     void connected();
+    // Also while a setting waits for the terminal (from a notification the control runs): that
+    // setting is then not told.
     void disconnected();
 
   private:
+    void cancel();
     void schedule(std::chrono::system_clock::time_point at);
     void set();
 
@@ -50,6 +53,7 @@ class TerminalClockSetter {
     LoopAccess& loop_;
     Done done_;
     int alarm_ = 0;
+    bool connected_ = false;
 };
 
 // The first moment after now that starts a minute, and the next 04:00 local time.

@@ -19,8 +19,18 @@
 
 namespace velko::gateway {
 
+namespace {
+
+// The action a stop request runs refers to the parts of the run: it goes before they do.
+struct StopActionCleared {
+    const StopRequests& stop;
+    ~StopActionCleared() { stop.setOnRequest(nullptr); }
+};
+
+}  // namespace
+
 int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
-               const std::function<bool()>& stopRequested) {
+               const StopRequests& stop) {
     ReportPrinter report(std::cout, options.json);
     try {
         createPrivateFile(options.callsPath);
@@ -49,9 +59,14 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
     }
     BoardFeed boardFeed(outputNames);
     gateway.addWatcher(boardFeed);
+    // The board's threads tell what went wrong through the loop, whose thread prints.
+    BoardReport boardReport([&loop, &report](BoardNotice notice) {
+        loop.post([&report, notice = std::move(notice)] { report.board(notice); });
+    });
     std::unique_ptr<BoardServer> board;
     if (options.board) {
-        board = std::make_unique<BoardServer>(*options.board, options.callsPath, boardFeed);
+        board = std::make_unique<BoardServer>(*options.board, options.callsPath, boardFeed,
+                                              boardReport);
         report.listening("board", board->url());
     }
     gateway.start();
@@ -96,9 +111,18 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
                                  follow(memory);
                                  follow(clock);
                              });
+    // As velko shell does: closing the port ends a SendCmd that waits for the terminal's
+    // acknowledgement at once (it returns False), and the readers, told first, let go of the
+    // answers they wait for and tell nothing of a command the stop ended.
+    stop.setOnRequest([&] {
+        if (memory) memory->disconnected();
+        if (clock) clock->disconnected();
+        terminal.stop();
+    });
+    const StopActionCleared cleared{stop};
     terminal.start();
     service.ready();
-    runUntil(platform.loop(), stopRequested, MessageLoop::Clock::time_point::max());
+    runUntil(platform.loop(), stop.requested, MessageLoop::Clock::time_point::max());
 
     service.stopping();
     memory.reset();

@@ -31,11 +31,20 @@ struct GatewayOptions {
     bool setClock = false;
 };
 
-// Runs the gateway on the platform's thread until stopRequested() holds: the control reads the
+// Requests to stop the gateway (SIGTERM, Ctrl-C), which the platform delivers through the loop,
+// also while the control waits inside SendCmd for the terminal.
+struct StopRequests {
+    std::function<bool()> requested;
+    // Sets the action that runs from the loop the moment a request arrives (nullptr: none).
+    std::function<void(std::function<void()>)> setOnRequest;
+};
+
+// Runs the gateway on the platform's thread until a stop is requested: the control reads the
 // terminal on the port, every call is logged and delivered to the outputs, and what happens is
-// printed on standard output. Tells a service manager when it is ready and when it stops.
-// Returns the process's exit status.
+// printed on standard output. A request closes the port at once, so that a command waiting for
+// the terminal ends then, not done and not told. Tells a service manager when it is ready and
+// when it stops. Returns the process's exit status.
 int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
-               const std::function<bool()>& stopRequested);
+               const StopRequests& stop);
 
 }  // namespace velko::gateway

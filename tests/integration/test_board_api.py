@@ -1,7 +1,9 @@
 """The board's server (`velko gateway --http`): its API over a real call log fed by the simulator,
 the live events and their replay, the password, HTTPS, and the refusals that keep it private."""
 
+import contextlib
 import datetime
+import http.client
 import json
 import socket
 import sqlite3
@@ -9,8 +11,9 @@ import subprocess
 import zoneinfo
 
 import pytest
-from board_support import Events, call_log_schema, get, get_json
-from conftest import VELKO
+from board_support import (Events, call_log_schema, deliveries_away, get, get_json, log_away,
+                           write_calls)
+from conftest import TIMEOUT, VELKO
 from gateway_support import free_port
 
 CALLS = ["call 0212345678 홍길동 2 S", 'call 0311112222 "" 0 B', "call 01055556666 김철수 1 V",
@@ -81,6 +84,147 @@ def test_refuses_bad_parameters_and_unknown_paths(board):
     assert get(f"{base}/api/events", headers={"Last-Event-ID": "x"})[0] == 400
     for path in ["/api/nothing", "/index.htm", "/api/calls/1"]:
         assert get(f"{base}{path}")[0] == 404
+
+
+def test_a_control_character_or_no_utf_8_in_any_parameter_is_refused_and_ends_nothing(board):
+    base, _, _, gateway = board
+    for query in ["calls?q=ab%00", "calls.csv?q=ab%00", "calls?q=%1B%5B2J", "calls?q=%C2%85",
+                  "calls?q=%FF%FE", "calls?q=%ED%A0%80", "calls?since=2026-03-0%00",
+                  "calls?until=2026-03-05%0A", "calls?type=NORMAL%00", "calls.csv?source=memory%00",
+                  "calls?limit=5%00", "stats?days=3%00", "calls?%00=1", "calls.csv?q=%7F"]:
+        status, _, body = get(f"{base}/api/{query}")
+        assert status == 400 and set(json.loads(body)) == {"error"}, query
+        assert b"SELECT" not in body and b"calls.db" not in body, query
+    assert get(f"{base}/api/state")[0] == 200 and gateway.proc.poll() is None
+
+
+def test_numbers_and_days_at_their_limits(board):
+    base, _, _, _ = board
+    for query in ["calls?before=9223372036854775808", "calls?before=0", "calls?limit=-1",
+                  "calls?limit=%2B5", "calls?limit=18446744073709551617",
+                  "calls.csv?limit=9223372036854775808", "stats?days=99999999999999999999",
+                  "calls?since=0000-00-00", "calls?until=2026-02-29", "calls?since=20260305",
+                  "calls?since=%202026-3-05", "calls?since=%2B026-03-05", "calls?until=-001-01-01",
+                  # A long search costs the index's time by the character: it has a bound.
+                  "calls?q=" + "0" * 65, "calls.csv?q=" + "%EA%B9%80" * 65]:
+        assert get(f"{base}/api/{query}")[0] == 400, query
+    assert numbers(f"{base}/api/calls?q=" + "0" * 64) == []
+    assert len(numbers(f"{base}/api/calls?before=9223372036854775807")) == 4
+    status, _, body = get(f"{base}/api/calls.csv?limit=9223372036854775807")
+    assert status == 200 and len(body.decode().split("\r\n")) == 6
+    # Days of any four-digit year bound the search as the days they are.
+    assert len(numbers(f"{base}/api/calls?since=0999-01-01")) == 4
+    assert numbers(f"{base}/api/calls?until=0999-01-01") == []
+    assert len(numbers(f"{base}/api/calls?since=0000-01-01&until=9999-12-31")) == 4
+    assert numbers(f"{base}/api/calls?since=9999-12-31") == []
+
+
+def test_last_event_ids_that_are_no_calls_of_this_log(board):
+    base, port, sim, gateway = board
+    for value in ["x", "-1", "99999999999999999999", "1.5", "0x10", "1 2"]:
+        assert get(f"{base}/api/events", headers={"Last-Event-ID": value})[0] == 400, value
+    # An id the log never had (another log's, or made up): the stream starts as a new one.
+    stream = Events(port, last_event_id=2**60)
+    first = stream.events.wait(lambda event: event["event"] == "state")
+    assert stream.events.items[first]["id"] == 4 and stream.calls() == []
+    sim.play("call 0299999999")
+    assert [call["id"] for call in stream.wait_calls(1)] == [5]
+    stream.close()
+    everything = Events(port, last_event_id=0)
+    assert [call["id"] for call in everything.wait_calls(5)] == [1, 2, 3, 4, 5]
+    everything.close()
+
+
+def test_head_answers_every_path_without_a_body_and_holds_no_stream(board):
+    _, port, _, _ = board
+    paths = [("/", 200), ("/board.js", 200), ("/api/calls", 200), ("/api/calls.csv", 200),
+             ("/api/stats", 200), ("/api/state", 200), ("/api/calls?limit=0", 400),
+             ("/nothing", 404)] + [("/api/events", 200)] * 100
+    for path, status in paths:
+        with contextlib.closing(http.client.HTTPConnection("127.0.0.1", port,
+                                                           timeout=TIMEOUT)) as connection:
+            connection.request("HEAD", path)
+            response = connection.getresponse()
+            assert (response.status, response.read()) == (status, b""), path
+    # More HEADs of /api/events than streams may be open: none of them held one.
+    stream = Events(port)
+    stream.events.wait(lambda event: event["event"] == "state")
+    stream.close()
+
+
+def board_on(calls, gateways):
+    """A gateway without a terminal serving the board on the log given: its address, its port
+    and the gateway."""
+    port = free_port()
+    gateway = gateways("--device", "1=/nonexistent", "--calls", str(calls), "--http", str(port))
+    gateway.expect(event="listening")
+    return f"http://127.0.0.1:{port}", port, gateway
+
+
+def test_a_log_that_cannot_be_read_answers_503_without_its_details_and_the_gateway_tells_why(
+        tmp_path, gateways):
+    calls = tmp_path / "calls.db"
+    write_calls(calls, 4)
+    base, port, gateway = board_on(calls, gateways)
+    with log_away(calls):
+        for path in ["/api/calls", "/api/calls.csv?q=1234", "/api/stats", "/api/state"]:
+            status, _, body = get(f"{base}{path}")
+            assert (status, json.loads(body)) == (503, {"error": "the call log cannot be read"})
+        # A stream that cannot read the calls it missed says so, and waits.
+        stream = Events(port, last_event_id=1)
+        stream.wait_log(False)
+        assert stream.calls() == []
+    assert gateway.expect(event="board") == {
+        "event": "board", "request": "/api/calls", "error": "unable to open database file",
+        "also_failed": 0}
+    assert [call["id"] for call in stream.wait_calls(3)] == [2, 3, 4]
+    stream.wait_log(True)
+    stream.close()
+    assert get(f"{base}/api/calls")[0] == 200
+
+
+def test_an_export_cut_short_by_the_log_ends_alone_and_is_told(tmp_path, gateways):
+    calls = tmp_path / "calls.db"
+    write_calls(calls, 30000)
+    base, port, gateway = board_on(calls, gateways)
+    # A small window, so that the gateway cannot write the whole export ahead of the reading.
+    sock = socket.socket()
+    sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+    sock.settimeout(TIMEOUT)
+    sock.connect(("127.0.0.1", port))
+    connection = http.client.HTTPConnection("127.0.0.1", port, timeout=TIMEOUT)
+    connection.sock = sock
+    connection.request("GET", "/api/calls.csv")
+    response = connection.getresponse()
+    assert response.status == 200 and response.read(1000).startswith(b"id,time,")
+    with deliveries_away(calls):
+        with pytest.raises(http.client.IncompleteRead):
+            response.read()
+    connection.close()
+    told = gateway.expect(event="board", request="/api/calls.csv")
+    assert told["error"] == "no such table: deliveries"
+    assert get(f"{base}/api/state")[0] == 200 and gateway.proc.poll() is None
+
+
+def test_the_live_events_go_on_after_the_log_could_not_be_read(tmp_path, sims, gateways):
+    sim = sims()
+    calls = tmp_path / "calls.db"
+    port = free_port()
+    gateway = gateways("--device", f"1={sim.path}", "--calls", str(calls), "--http", str(port))
+    gateway.connected("terminal")
+    stream = Events(port)
+    stream.events.wait(lambda event: event["event"] == "state")
+    with deliveries_away(calls):
+        stream.wait_log(False)
+        assert "deliveries" in gateway.expect(event="board", live=False)["reason"]
+        sim.play("call 0211111111")
+        gateway.expect(event="call")
+    stream.wait_log(True)
+    assert [call["number"] for call in stream.wait_calls(1)] == ["0211111111"]
+    gateway.expect(event="board", live=True)
+    # The same stream all along: it never ended.
+    assert not stream.events.ended
+    stream.close()
 
 
 def test_headers_keep_the_page_to_its_own_origin(board):

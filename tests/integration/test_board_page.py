@@ -5,7 +5,7 @@ import csv
 import io
 
 import pytest
-from board_support import get
+from board_support import deliveries_away, get
 from browser_support import Browser
 from gateway_support import free_port, logged_calls
 from selenium.webdriver.common.by import By
@@ -68,6 +68,33 @@ def test_shows_the_ringing_call_at_once_and_caller_texts_only_as_text(tmp_path, 
     for width, scheme in [(1280, "light"), (1280, "dark"), (400, "light"), (400, "dark")]:
         assert browser.screenshot(f"board-{width}-{scheme}", width, scheme).stat().st_size
     assert browser.console_errors() == []
+
+
+def test_says_while_the_log_cannot_be_read_and_shows_the_calls_that_came_meanwhile(
+        tmp_path, sims, gateways, browser):
+    sim = sims("--start", "2026-03-05 09:07")
+    calls = tmp_path / "calls.db"
+    gateway = start_board(gateways, sim, calls, free_port())
+    live(browser, gateway.url)
+    notice = "return !document.getElementById('log-notice').hidden"
+    assert not browser.run(notice)
+    with deliveries_away(calls):
+        browser.until(notice)
+        sim.play("call 0212345678 홍길동 2 S")
+        gateway.expect(event="call")
+        assert browser.log_ids() == []
+        for width, scheme in [(1280, "light"), (400, "light"), (400, "dark")]:
+            assert browser.screenshot(f"board-log-unreadable-{width}-{scheme}", width,
+                                      scheme).stat().st_size
+        # The live feed stays up all along.
+        assert browser.run("return document.getElementById('status-feed').className") == \
+            "pill good"
+    browser.until("return document.getElementById('log-notice').hidden")
+    browser.until("return document.querySelectorAll('#calls > li').length === 1")
+    assert browser.texts("#calls .who .name") == ["홍길동"]
+    # Only the answers the gateway gave while it could not read the log failed.
+    assert [error for error in browser.console_errors()
+            if "status of 503" not in error["message"]] == []
 
 
 def test_pages_searches_and_filters_the_log_and_its_export(tmp_path, sims, gateways, browser):

@@ -3,7 +3,10 @@ the terminal's clock, with the simulator, a real broker, the fake NCID server an
 
 import datetime
 import json
+import sqlite3
 from zoneinfo import ZoneInfo
+
+import pytest
 
 from gateway_support import Subscriber, environment, logged_calls
 
@@ -45,6 +48,42 @@ def test_calls_stored_while_the_gateway_was_stopped_arrive_once_from_memory(
         (logged[2]["time"][5:16].replace("-", "").replace("T", "").replace(":", ""),
          "0311112222")]
     subscriber.close()
+
+
+def test_an_entry_of_last_year_still_in_memory_is_neither_logged_again_nor_dated_ahead(
+        tmp_path, sims, gateways):
+    seoul = ZoneInfo("Asia/Seoul")
+    now = datetime.datetime.now(seoul).replace(second=0, microsecond=0)
+    # Two calls of last year whose day and hour come round again within the day: the one logged
+    # then, and one the log never had.
+    logged_then, never_logged = (now + datetime.timedelta(hours=hours) for hours in (2, 3))
+    if (2, 29) in [(moment.month, moment.day) for moment in (logged_then, never_logged)]:
+        pytest.skip("29 February has no day a year before")
+    logged_then, never_logged = (moment.replace(year=moment.year - 1)
+                                 for moment in (logged_then, never_logged))
+    sim = sims(env=environment(TZ="Asia/Seoul"))
+    sim.play(*(f"store 02{i}2345678 \"\" 0 S {moment:%m%d%H%M}"
+               for i, moment in enumerate((logged_then, never_logged))))
+    sim.log.wait(lambda line: "store 0212345678" in line)
+    calls = tmp_path / "calls.db"
+    options = ("--device", f"1={sim.path}", "--calls", str(calls))
+    first = gateways(*options, "--no-backfill")
+    first.connected("terminal")
+    first.stop()
+    with sqlite3.connect(calls) as db:
+        db.execute("INSERT INTO calls (id, received, line, state, month, day, hour, minute, time, "
+                   "number, name, \"group\", type) VALUES (1, ?, 'velko', 1, ?, ?, ?, ?, ?, "
+                   "'0202345678', '', 0, 'NORMAL')",
+                   (logged_then.astimezone(datetime.timezone.utc).strftime(
+                       "%Y-%m-%dT%H:%M:00.000Z"), logged_then.month, logged_then.day,
+                    logged_then.hour, logged_then.minute, logged_then.isoformat()))
+    db.close()
+
+    gateway = gateways(*options)
+    assert gateway.expect(event="backfill") == {"event": "backfill", "listed": 2, "added": 1}
+    gateway.stop()
+    assert [(call["number"], call["time"]) for call in logged_calls(calls)] == [
+        ("0202345678", logged_then.isoformat()), ("0212345678", never_logged.isoformat())]
 
 
 def test_a_live_call_during_the_exchange_is_logged_once(tmp_path, sims, gateways):

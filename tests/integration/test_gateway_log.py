@@ -43,6 +43,9 @@ def test_logs_calls_and_hook_changes_lists_them_and_stops_cleanly(tmp_path, sims
     assert csv[0].startswith("id,time,month,day,hour,minute,number,name,group,type,state")
     assert len(csv) == 2 and ",0311112222,,0,BLACK,2,shop," in csv[1]
     assert velko_log(calls, "--since", "2099-01-01") .count("\n") == 1
+    # A day of any four-digit year bounds the list as the day it is.
+    assert velko_log(calls, "--since", "9999-12-31") .count("\n") == 1
+    assert velko_log(calls, "--since", "0999-01-01") .count("\n") == 3
     assert velko_log(calls, "--json", "--limit", "1").count("\n") == 1
     with sqlite3.connect(calls) as db:
         assert db.execute("SELECT off_hook FROM hook_changes ORDER BY id").fetchall() == [(1,),

@@ -2,7 +2,9 @@
 meanwhile."""
 
 import sqlite3
+import subprocess
 
+from conftest import TIMEOUT, VELKO
 from gateway_support import logged_calls, velko_log
 
 
@@ -37,3 +39,20 @@ def test_prunes_old_acknowledged_calls_at_start_and_backs_up_while_running(tmp_p
     assert [call["id"] for call in logged_calls(copy)] == [2, 3]
     assert copy.stat().st_mode & 0o777 == 0o640
     assert second.stop()[0] == 0
+
+
+def test_a_backup_onto_a_file_that_is_no_call_log_fails_and_leaves_it_untouched(tmp_path, sims,
+                                                                                gateways):
+    sim = sims()
+    calls = tmp_path / "calls.db"
+    gateway = gateways("--device", f"1={sim.path}", "--calls", str(calls), "--no-backfill")
+    gateway.connected("terminal")
+    gateway.stop()
+    private = tmp_path / "private.txt"
+    private.write_bytes(b"my notes\n")
+    private.chmod(0o600)
+    done = subprocess.run([VELKO, "log", "--calls", str(calls), "--backup", str(private)],
+                          capture_output=True, timeout=TIMEOUT)
+    assert done.returncode == 1
+    assert done.stderr.decode().startswith(f"velko log: {private}: ")
+    assert (private.read_bytes(), private.stat().st_mode & 0o777) == (b"my notes\n", 0o600)

@@ -47,5 +47,20 @@ TEST_F(CallTime, TextsOfMomentsAndDays) {
     EXPECT_EQ(localDayStart("2026-03-05x"), std::nullopt);
 }
 
+TEST_F(CallTime, DaysAreTakenOnlyInTheirFormAndTimesSortAsTextInEveryYear) {
+    using namespace std::chrono;
+    for (const std::string& text :
+         {std::string(" 26-03-05"), std::string("+026-03-05"), std::string("2026-03-5\0", 10),
+          std::string("2026-03- 5"), std::string("2026/03/05")}) {
+        EXPECT_EQ(localDayStart(text), std::nullopt) << text;
+    }
+    EXPECT_EQ(localDayStart("0999-01-01"), seoul(999, 1, 1, 0, 0));
+    // Four digits of year, and the milliseconds of a moment before 1970 counted forward.
+    const auto early = sys_seconds(sys_days(year(999) / 1 / 2)) + 3h;
+    EXPECT_EQ(utcTimeText(static_cast<std::time_t>(early.time_since_epoch().count())),
+              "0999-01-02T03:00:00.000Z");
+    EXPECT_EQ(utcTimeText(system_clock::from_time_t(-1) + 500ms), "1969-12-31T23:59:59.500Z");
+}
+
 }  // namespace
 }  // namespace velko::gateway

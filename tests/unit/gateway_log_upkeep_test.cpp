@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "gateway/call_log.h"
@@ -144,6 +146,83 @@ TEST_F(LogUpkeep, BacksUpAConsistentCopyWhileAnotherConnectionWrites) {
     EXPECT_EQ(fs::status(copy).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_THROW(backUpCallLog(path_, path_), DatabaseError);
+}
+
+// What a file holds, byte for byte, and its mode (as a number, which a failure shows in octal).
+struct FileState {
+    std::string bytes;
+    unsigned mode = 0;
+
+    explicit FileState(const fs::path& path)
+        : bytes([&] {
+              std::ifstream in(path, std::ios::binary);
+              return std::string(std::istreambuf_iterator<char>(in), {});
+          }()),
+          mode(static_cast<unsigned>(fs::status(path).permissions() & fs::perms::all)) {}
+};
+
+void expectUnchanged(const fs::path& path, const FileState& before) {
+    const FileState after(path);
+    EXPECT_TRUE(after.bytes == before.bytes) << path << ": its bytes changed";
+    EXPECT_EQ(after.mode, before.mode)
+        << std::oct << path << ": mode " << after.mode << " instead of " << before.mode;
+}
+
+TEST_F(LogUpkeep, ABackupReplacesOnlyAnEmptyFileOrAnEarlierCopyAndChangesNothingWhenItFails) {
+    using fs::perms;
+    logCall(kLate);
+    const fs::path copy = folder_ / "copy.db";
+    const auto refused = [&](const fs::path& target) {
+        const FileState before(target);
+        EXPECT_THROW(backUpCallLog(path_, target.string()), DatabaseError) << target;
+        expectUnchanged(target, before);
+    };
+    // Another program's private files: neither read by more people nor written.
+    std::ofstream(copy) << "notes\n";
+    fs::permissions(copy, perms::owner_read | perms::owner_write);
+    refused(copy);
+    fs::remove(copy);
+    {
+        Database other(copy.string(), Database::Mode::ReadWrite);
+        other.execute("CREATE TABLE accounts (name TEXT)");
+    }
+    fs::permissions(copy, perms::owner_read | perms::owner_write);
+    refused(copy);
+    fs::remove(copy);
+    EXPECT_THROW(backUpCallLog(path_, folder_.string()), DatabaseError);
+
+    // An empty file, and then that earlier copy, are replaced; the mode never widens.
+    std::ofstream{copy};
+    fs::permissions(copy, perms::owner_read | perms::owner_write | perms::group_read |
+                              perms::group_write | perms::others_read);
+    backUpCallLog(path_, copy.string());
+    EXPECT_EQ(ids(copy.string()), std::vector<int64_t>{1});
+    EXPECT_EQ(FileState(copy).mode, 0640U);
+    fs::permissions(copy, perms::owner_read | perms::owner_write);
+    logCall(kLate);
+    backUpCallLog(path_, copy.string());
+    EXPECT_EQ(ids(copy.string()), (std::vector<int64_t>{2, 1}));
+    EXPECT_EQ(FileState(copy).mode, 0600U);
+
+    // A backup that fails leaves the earlier copy as it was: one that finds it locked by another
+    // writer, and one from a file that is no call log.
+    fs::permissions(copy, perms::owner_read | perms::owner_write | perms::others_read);
+    logCall(kLate);
+    {
+        Database holder(copy.string(), Database::Mode::ReadWrite);
+        holder.execute("BEGIN IMMEDIATE");
+        refused(copy);
+    }
+    const fs::path notes = folder_ / "notes.txt";
+    std::ofstream(notes) << "notes\n";
+    const FileState before(copy);
+    EXPECT_THROW(backUpCallLog(notes.string(), copy.string()), DatabaseError);
+    expectUnchanged(copy, before);
+    EXPECT_EQ(ids(copy.string()), (std::vector<int64_t>{2, 1}));
+    // Nor does one leave a file it made.
+    const fs::path fresh = folder_ / "fresh.db";
+    EXPECT_THROW(backUpCallLog(notes.string(), fresh.string()), DatabaseError);
+    EXPECT_FALSE(fs::exists(fresh));
 }
 
 }  // namespace

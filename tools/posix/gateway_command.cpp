@@ -109,7 +109,10 @@ int serveGateway(GatewayCommandOptions& options) {
     options.gateway.board = boardSettings(options.board);
     StopSignals stop(platform.loop());
     try {
-        return gateway::runGateway(platform, options.gateway, [&stop] { return stop.requested(); });
+        return gateway::runGateway(
+            platform, options.gateway,
+            {[&stop] { return stop.requested(); },
+             [&stop](std::function<void()> action) { stop.setOnRequest(std::move(action)); }});
     } catch (const gateway::DatabaseError& error) {
         std::cerr << "velko gateway: the call log: " << error.what() << '\n';
     } catch (const std::runtime_error& error) {

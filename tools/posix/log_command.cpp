@@ -24,8 +24,7 @@ int listLog(LogOptions& options) {
     if (options.callsPath.empty()) options.callsPath = gateway::defaultCallLogPath();
     if (!options.since.empty()) {
         const auto start = gateway::localDayStart(options.since);
-        options.filter.receivedSince =
-            gateway::utcTimeText(std::chrono::system_clock::from_time_t(*start));
+        options.filter.receivedSince = gateway::utcTimeText(*start);
     }
     try {
         if (!options.backup.empty()) {

@@ -32,7 +32,7 @@ async function refreshState() {
   try {
     line.show(await fetchState());
   } catch {
-    line.feed(false);
+    // the feed tells whether the gateway answers; the next state event shows the line
   }
 }
 
@@ -81,7 +81,20 @@ openLiveFeed({
     line.show(state);
     deliveriesSoon();
   },
-  onConnected: (connected) => line.feed(connected),
+  // While the gateway cannot read the log, the page says so; once it can, what failed meanwhile
+  // is read again (the feed brings the calls).
+  onLog: ({readable}) => {
+    byId('log-notice').hidden = readable;
+    if (!readable) return;
+    if (!byId('log-error').hidden) log.reload();
+    refreshState();
+    statsSoon();
+  },
+  onConnected: (connected) => {
+    line.feed(connected);
+    // A new stream tells again if the log still cannot be read.
+    if (connected) byId('log-notice').hidden = true;
+  },
   onReconnect: (fresh) => {
     refreshState();
     if (fresh) log.reload();

@@ -1,4 +1,5 @@
-// The live feed (Server-Sent Events of api/events, docs/http.md): `call` and `state` events.
+// The live feed (Server-Sent Events of api/events, docs/http.md): `call` and `state` events, and
+// `log` when the gateway cannot read its call log and once it can again.
 // The browser reconnects by itself and sends the id of the last event it got, so the gateway
 // sends the calls missed meanwhile first. When the browser gives up (the answer was no event
 // stream), a new feed is opened after a pause: it cannot know what was missed, so
@@ -9,7 +10,7 @@ import {eventsUrl} from './api.js';
 
 const RETRY_MS = 3000;
 
-export function openLiveFeed({onCall, onState, onConnected, onReconnect}) {
+export function openLiveFeed({onCall, onState, onLog, onConnected, onReconnect}) {
   let lost = false;      // the feed went down since it last opened
   let replaced = false;  // the browser gave up and a new feed, without the last id, replaced it
 
@@ -32,6 +33,7 @@ export function openLiveFeed({onCall, onState, onConnected, onReconnect}) {
     });
     source.addEventListener('call', (event) => onCall(JSON.parse(event.data)));
     source.addEventListener('state', (event) => onState(JSON.parse(event.data)));
+    source.addEventListener('log', (event) => onLog(JSON.parse(event.data)));
   }
   connect();
 }
