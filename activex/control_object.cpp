@@ -63,6 +63,19 @@ HRESULT ControlObject::call(Body body) {
     return guarded(body);
 }
 
+template <typename Answer>
+HRESULT ControlObject::number(short* result, Answer answer) {
+    if (result == nullptr) return E_POINTER;
+    return call([&] { *result = answer(); });
+}
+
+template <typename Answer>
+HRESULT ControlObject::text(BSTR* result, Answer answer) {
+    if (result == nullptr) return E_POINTER;
+    *result = nullptr;
+    return call([&] { *result = newBstr(answer()); });
+}
+
 void* ControlObject::interfaceFor(REFIID id) {
     if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDispatch) ||
         IsEqualIID(id, kDualInterfaceId)) {
@@ -152,6 +165,7 @@ STDMETHODIMP ControlObject::Invoke(DISPID member, REFIID interfaceId, LCID, WORD
         outcome =
             types_.dualInterface()->Invoke(static_cast<::_velko_foxpro*>(this), member, flags,
                                            arguments.params(), result, exception, &preparedError);
+        if (SUCCEEDED(outcome)) arguments.writeBack();
         if (FAILED(outcome) && argumentError != nullptr) {
             *argumentError = arguments.callerIndex(preparedError);
         }
@@ -250,6 +264,82 @@ STDMETHODIMP ControlObject::EndMessageDiscard() {
 
 STDMETHODIMP ControlObject::ProcessResponse() {
     return call([&] { control_.ProcessResponse(); });
+}
+
+STDMETHODIMP ControlObject::LastCallState(short* result) {
+    return number(result, [&] { return control_.LastCallState(); });
+}
+
+STDMETHODIMP ControlObject::LastCallMonth(short* result) {
+    return number(result, [&] { return control_.LastCallMonth(); });
+}
+
+STDMETHODIMP ControlObject::LastCallDay(short* result) {
+    return number(result, [&] { return control_.LastCallDay(); });
+}
+
+STDMETHODIMP ControlObject::LastCallHour(short* result) {
+    return number(result, [&] { return control_.LastCallHour(); });
+}
+
+STDMETHODIMP ControlObject::LastCallMin(short* result) {
+    return number(result, [&] { return control_.LastCallMin(); });
+}
+
+STDMETHODIMP ControlObject::LastCallNumber(BSTR* result) {
+    return text(result, [&] { return control_.LastCallNumber(); });
+}
+
+STDMETHODIMP ControlObject::LastCallName(BSTR* result) {
+    return text(result, [&] { return control_.LastCallName(); });
+}
+
+STDMETHODIMP ControlObject::LastCallGroup(short* result) {
+    return number(result, [&] { return control_.LastCallGroup(); });
+}
+
+STDMETHODIMP ControlObject::LastCallTelType(BSTR* result) {
+    return text(result, [&] { return control_.LastCallTelType(); });
+}
+
+STDMETHODIMP ControlObject::LastListKind(short* result) {
+    return number(result, [&] { return control_.LastListKind(); });
+}
+
+STDMETHODIMP ControlObject::LastListCount(short* result) {
+    return number(result, [&] { return control_.LastListCount(); });
+}
+
+STDMETHODIMP ControlObject::LastListMonth(short index, short* result) {
+    return number(result, [&] { return control_.LastListMonth(index); });
+}
+
+STDMETHODIMP ControlObject::LastListDay(short index, short* result) {
+    return number(result, [&] { return control_.LastListDay(index); });
+}
+
+STDMETHODIMP ControlObject::LastListHour(short index, short* result) {
+    return number(result, [&] { return control_.LastListHour(index); });
+}
+
+STDMETHODIMP ControlObject::LastListMin(short index, short* result) {
+    return number(result, [&] { return control_.LastListMin(index); });
+}
+
+STDMETHODIMP ControlObject::LastListNumber(short index, BSTR* result) {
+    return text(result, [&] { return control_.LastListNumber(index); });
+}
+
+STDMETHODIMP ControlObject::LastListName(short index, BSTR* result) {
+    return text(result, [&] { return control_.LastListName(index); });
+}
+
+STDMETHODIMP ControlObject::LastListGroup(short index, short* result) {
+    return number(result, [&] { return control_.LastListGroup(index); });
+}
+
+STDMETHODIMP ControlObject::LastListTelType(short index, BSTR* result) {
+    return text(result, [&] { return control_.LastListTelType(index); });
 }
 
 STDMETHODIMP ControlObject::InterfaceSupportsErrorInfo(REFIID interfaceId) {

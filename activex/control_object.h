@@ -63,6 +63,25 @@ class ControlObject final : public ::_velko_foxpro,
     STDMETHODIMP GetInformationWithoutIndicator(BSTR* result) override;
     STDMETHODIMP EndMessageDiscard() override;
     STDMETHODIMP ProcessResponse() override;
+    STDMETHODIMP LastCallState(short* result) override;
+    STDMETHODIMP LastCallMonth(short* result) override;
+    STDMETHODIMP LastCallDay(short* result) override;
+    STDMETHODIMP LastCallHour(short* result) override;
+    STDMETHODIMP LastCallMin(short* result) override;
+    STDMETHODIMP LastCallNumber(BSTR* result) override;
+    STDMETHODIMP LastCallName(BSTR* result) override;
+    STDMETHODIMP LastCallGroup(short* result) override;
+    STDMETHODIMP LastCallTelType(BSTR* result) override;
+    STDMETHODIMP LastListKind(short* result) override;
+    STDMETHODIMP LastListCount(short* result) override;
+    STDMETHODIMP LastListMonth(short index, short* result) override;
+    STDMETHODIMP LastListDay(short index, short* result) override;
+    STDMETHODIMP LastListHour(short index, short* result) override;
+    STDMETHODIMP LastListMin(short index, short* result) override;
+    STDMETHODIMP LastListNumber(short index, BSTR* result) override;
+    STDMETHODIMP LastListName(short index, BSTR* result) override;
+    STDMETHODIMP LastListGroup(short index, short* result) override;
+    STDMETHODIMP LastListTelType(short index, BSTR* result) override;
 
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID interfaceId) override;
@@ -86,6 +105,11 @@ class ControlObject final : public ::_velko_foxpro,
     // release meanwhile.
     template <typename Body>
     HRESULT call(Body body);
+    // A method whose result is a number or a text the control's member answers.
+    template <typename Answer>
+    HRESULT number(short* result, Answer answer);
+    template <typename Answer>
+    HRESULT text(BSTR* result, Answer answer);
 
     module_runtime::LiveObject live_;
     LONG references_ = 1;

@@ -1,5 +1,7 @@
 #include "activex/dispatch_arguments.h"
 
+#include <cstring>
+
 #include "platform/win32/com/com_ref.h"
 
 namespace velko::win32 {
@@ -37,6 +39,45 @@ bool isOmitted(const VARIANT* argument) {
 // Every member of a variant's value union starts at the same address.
 void* valueSlot(VARIANT* variant) { return &V_BSTR(variant); }
 
+// The bytes a value of a plain number type takes; 0 for any other type.
+size_t numberSize(VARTYPE type) {
+    switch (type) {
+        case VT_I1:
+        case VT_UI1:
+            return 1;
+        case VT_I2:
+        case VT_UI2:
+        case VT_BOOL:
+            return 2;
+        case VT_I4:
+        case VT_UI4:
+        case VT_INT:
+        case VT_UINT:
+        case VT_R4:
+            return 4;
+        case VT_I8:
+        case VT_UI8:
+        case VT_R8:
+        case VT_CY:
+        case VT_DATE:
+            return 8;
+        default:
+            return 0;
+    }
+}
+
+// A typed reference to a number or a text of another type than the parameter's own.
+bool referencesAnotherPlainType(const VARIANT& argument, VARTYPE parameterType) {
+    const VARTYPE type = V_VT(&argument) & ~VT_BYREF;
+    return (V_VT(&argument) & VT_BYREF) != 0 && type != parameterType &&
+           (type == VT_BSTR || numberSize(type) > 0) &&
+           (parameterType == VT_BSTR || numberSize(parameterType) > 0);
+}
+
+HRESULT conversionFailure(HRESULT result) {
+    return result == DISP_E_OVERFLOW ? result : DISP_E_TYPEMISMATCH;
+}
+
 UINT declaredParameters(const FUNCDESC& function) {
     UINT count = static_cast<UINT>(function.cParams);
     if (count > 0 &&
@@ -50,6 +91,22 @@ UINT declaredParameters(const FUNCDESC& function) {
 
 DispatchArguments::~DispatchArguments() {
     for (BSTR value : omittedStrings_) SysFreeString(value);
+    for (ConvertedReference& reference : converted_) VariantClear(&reference.copy);
+}
+
+void DispatchArguments::writeBack() {
+    for (ConvertedReference& reference : converted_) {
+        const VARTYPE type = V_VT(reference.caller) & ~VT_BYREF;
+        VARIANT back;
+        VariantInit(&back);
+        if (FAILED(VariantChangeType(&back, &reference.copy, 0, type))) continue;
+        if (type == VT_BSTR) {
+            SysFreeString(*V_BSTRREF(reference.caller));
+            *V_BSTRREF(reference.caller) = V_BSTR(&back);
+        } else {
+            std::memcpy(V_BYREF(reference.caller), valueSlot(&back), numberSize(type));
+        }
+    }
 }
 
 UINT DispatchArguments::callerIndex(UINT preparedIndex) const {
@@ -81,7 +138,9 @@ HRESULT DispatchArguments::prepare(ITypeInfo& table, MEMBERID member, const DISP
         callerIndexOfParameter_[parameter] = i;
     }
 
+    // Arguments point into both: neither may move once filled.
     omittedStrings_.reserve(declared);
+    converted_.reserve(declared);
     reversed_.resize(declared);
     for (UINT p = 0; p < declared; ++p) {
         const ELEMDESC& element = description.lprgelemdescParam[p];
@@ -107,6 +166,22 @@ HRESULT DispatchArguments::prepare(ITypeInfo& table, MEMBERID member, const DISP
             }
         }
 
+        if (byRef && referencesAnotherPlainType(*argument, type)) {
+            ConvertedReference& reference = converted_.emplace_back();
+            reference.caller = argument;
+            VariantInit(&reference.copy);
+            HRESULT converted = VariantCopyInd(&reference.copy, argument);
+            if (SUCCEEDED(converted)) {
+                converted = VariantChangeType(&reference.copy, &reference.copy, 0, type);
+            }
+            if (FAILED(converted)) {
+                if (argumentError != nullptr) *argumentError = callerIndexOfParameter_[p];
+                return conversionFailure(converted);
+            }
+            V_VT(&prepared) = type | VT_BYREF;
+            V_BYREF(&prepared) = valueSlot(&reference.copy);
+            continue;
+        }
         if (V_VT(argument) != (VT_VARIANT | VT_BYREF) || type == VT_VARIANT) {
             prepared = *argument;
             continue;
@@ -120,7 +195,7 @@ HRESULT DispatchArguments::prepare(ITypeInfo& table, MEMBERID member, const DISP
             const HRESULT converted = VariantChangeType(variable, variable, 0, type);
             if (FAILED(converted)) {
                 if (argumentError != nullptr) *argumentError = callerIndexOfParameter_[p];
-                return converted == DISP_E_OVERFLOW ? converted : DISP_E_TYPEMISMATCH;
+                return conversionFailure(converted);
             }
         }
         V_VT(&prepared) = type | VT_BYREF;

@@ -12,7 +12,7 @@ namespace velko::win32 {
 inline constexpr const wchar_t* kProgId = L"velko_for_fox_pro.velko_foxpro";
 inline constexpr const wchar_t* kClassName = L"velko_foxpro";
 inline constexpr WORD kLibraryMajorVersion = 1;
-inline constexpr WORD kLibraryMinorVersion = 0;
+inline constexpr WORD kLibraryMinorVersion = 1;
 
 // What the control asks of its container, for its content: given its client site before it is
 // loaded, invisible at run time, activated in place whenever it is visible and without ever

@@ -89,6 +89,20 @@ bool keyExists(const std::string& key, REGSAM view = 0) {
     return true;
 }
 
+// A key that is missing has none.
+bool hasSubkeys(const std::string& key) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, wide(key).c_str(), 0, KEY_READ, &handle) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD subkeys = 0;
+    const LSTATUS status = RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(handle);
+    return status == ERROR_SUCCESS && subkeys > 0;
+}
+
 // The module's type library answers for the identifiers the registry gives it.
 bool libraryLoads(const std::wstring& modulePath) {
     ComRef<ITypeLib> library;
@@ -120,15 +134,21 @@ HRESULT registerModule(const std::wstring& modulePath) {
 HRESULT unregisterModule() {
     bool removed = deleteTree(registry::classKey());
     for (const std::string& key : registry::interfaceKeys()) removed = deleteTree(key) && removed;
-    removed = deleteTree(registry::libraryKindKey(kArchitecture)) && removed;
-    // The type library's key stays while it holds the other architecture's entry, and the
-    // programmatic identifier while the other architecture's module registers the class, so
-    // that its hosts still find the control by name. Asked only once this module's class is
-    // gone: where there is no other view (32-bit Windows), the question reads this module's own
-    // view, and a class left there (its removal failed) keeps the identifier with it.
-    if (!keyExists(registry::libraryKindKey(kOtherArchitecture))) {
-        removed = deleteTree(registry::libraryKey()) && removed;
+    // The type library's keys stay while they hold the other architecture's entry: each
+    // version's key for as long as its own does, the library's key while any version's is left.
+    // The programmatic identifier stays while the other architecture's module registers the
+    // class, so that its hosts still find the control by name. Asked only once this module's
+    // class is gone: where there is no other view (32-bit Windows), the question reads this
+    // module's own view, and a class left there (its removal failed) keeps the identifier with
+    // it.
+    for (const std::string& version : registry::libraryVersions()) {
+        removed = deleteTree(registry::libraryKindKey(kArchitecture, version)) && removed;
+        if (!keyExists(registry::libraryKindKey(kOtherArchitecture, version))) {
+            removed = deleteTree(registry::libraryVersionKey(version)) && removed;
+        }
     }
+    if (!hasSubkeys(registry::libraryKey()))
+        removed = deleteTree(registry::libraryKey()) && removed;
     if (!keyExists(registry::classKey(), kOtherView)) {
         removed = deleteTree(registry::progIdKey()) && removed;
     }

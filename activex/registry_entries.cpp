@@ -14,11 +14,13 @@ constexpr std::string_view kLibraryHelpString = "velko";
 constexpr std::string_view kLibraryFlags = "2";
 
 // As the registry spells a library version: major.minor, in hexadecimal.
-std::string libraryVersion() {
+std::string libraryVersion(int minor) {
     constexpr char digits[] = "0123456789abcdef";
     static_assert(kLibraryMajorVersion < 16 && kLibraryMinorVersion < 16);
-    return {digits[kLibraryMajorVersion], '.', digits[kLibraryMinorVersion]};
+    return {digits[kLibraryMajorVersion], '.', digits[minor]};
 }
+
+std::string libraryVersion() { return libraryVersion(kLibraryMinorVersion); }
 
 std::string text(std::string_view view) { return std::string(view); }
 
@@ -40,8 +42,18 @@ std::string progIdKey() { return text(kProgId); }
 
 std::string libraryKey() { return "TypeLib\\" + text(kLibraryId); }
 
-std::string libraryKindKey(Architecture architecture) {
-    return libraryKey() + "\\" + libraryVersion() + "\\0\\" +
+std::vector<std::string> libraryVersions() {
+    std::vector<std::string> versions;
+    for (int minor = 0; minor <= kLibraryMinorVersion; ++minor) {
+        versions.push_back(libraryVersion(minor));
+    }
+    return versions;
+}
+
+std::string libraryVersionKey(const std::string& version) { return libraryKey() + "\\" + version; }
+
+std::string libraryKindKey(Architecture architecture, const std::string& version) {
+    return libraryVersionKey(version) + "\\0\\" +
            (architecture == Architecture::x64 ? "win64" : "win32");
 }
 
@@ -52,7 +64,6 @@ std::vector<std::string> interfaceKeys() {
 std::vector<Entry> entries(Architecture architecture) {
     const std::string module = text(kModulePlaceholder);
     const std::string clsid = classKey();
-    const std::string library = libraryKey() + "\\" + libraryVersion();
     std::vector<Entry> entries = {
         {clsid, "", text(kClassName)},
         {clsid + "\\InprocServer32", "", module},
@@ -67,10 +78,13 @@ std::vector<Entry> entries(Architecture architecture) {
         {clsid + "\\ProgID", "", text(kProgId)},
         {progIdKey(), "", text(kClassName), true},
         {progIdKey() + "\\CLSID", "", text(kClassId), true},
-        {library, "", text(kLibraryHelpString), true},
-        {library + "\\FLAGS", "", text(kLibraryFlags), true},
-        {libraryKindKey(architecture), "", module},
     };
+    for (const std::string& version : libraryVersions()) {
+        const std::string library = libraryVersionKey(version);
+        entries.push_back({library, "", text(kLibraryHelpString), true});
+        entries.push_back({library + "\\FLAGS", "", text(kLibraryFlags), true});
+        entries.push_back({libraryKindKey(architecture, version), "", module});
+    }
     addInterface(entries, kDualInterfaceId, "_velko_foxpro", kDualProxy);
     addInterface(entries, kEventInterfaceId, "__velko_foxpro", kDispatchProxy);
     return entries;

@@ -36,8 +36,11 @@ inline constexpr std::string_view kClassId = "{384B0812-9145-44B8-B0AD-528B16D61
 inline constexpr std::string_view kLibraryId = "{A7CD97E8-FEC8-4962-AA3A-E89C347E0DFB}";
 inline constexpr std::string_view kDualInterfaceId = "{1962C8F4-93DE-4F26-9067-8FADE1AEBE3F}";
 inline constexpr std::string_view kEventInterfaceId = "{4792D7FE-79F7-477F-9FE8-6B4F87B8A0D8}";
+// The library's version. Each earlier minor version of the same major one is registered too, at
+// the same module: a host built against it finds its library under its own version's key, and
+// the library it loads holds everything that version had.
 inline constexpr int kLibraryMajorVersion = 1;
-inline constexpr int kLibraryMinorVersion = 0;
+inline constexpr int kLibraryMinorVersion = 1;
 // The OLEMISC flags the class declares and the resource number of its toolbox picture, as the
 // module's own constants give them (registration.cpp checks both).
 inline constexpr std::uint32_t kMiscStatus = 0x24591;
@@ -45,13 +48,17 @@ inline constexpr int kToolboxPicture = 1;
 
 std::vector<Entry> entries(Architecture architecture);
 
+// The library versions registered, as the registry spells them ("1.0", "1.1"), oldest first.
+std::vector<std::string> libraryVersions();
+
 // The keys that hold the entries of one registration: the class's, the interfaces' and the
-// type library's entry for the architecture. The programmatic identifier and the library's own
-// key are shared by both architectures' registrations.
+// type library's entry for the architecture under each version. The programmatic identifier,
+// the library's own key and its versions' keys are shared by both architectures' registrations.
 std::string classKey();
 std::string progIdKey();
 std::string libraryKey();
-std::string libraryKindKey(Architecture architecture);
+std::string libraryVersionKey(const std::string& version);
+std::string libraryKindKey(Architecture architecture, const std::string& version);
 std::vector<std::string> interfaceKeys();
 
 }  // namespace velko::registry

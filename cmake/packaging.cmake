@@ -5,7 +5,7 @@
 #   and the maintainer scripts of packaging/debian/ (its README.md).
 # - Windows: each build installs its module and program into the folder of its architecture, x86/
 #   or x64/. The 64-bit build packages the release zip: its own files, the 32-bit build's
-#   (VELKO_WIN32_BUILD), and the scripts and text of packaging/windows/.
+#   (VELKO_WIN32_BUILD), and the scripts, text and samples of packaging/windows/.
 
 set(CPACK_PACKAGE_NAME velko)
 set(CPACK_PACKAGE_VENDOR velko_foxpro)
@@ -32,6 +32,12 @@ if(WIN32)
       configure_file(packaging/windows/${file} ${PROJECT_BINARY_DIR}/packaging/${file}
         @ONLY NEWLINE_STYLE CRLF)
       install(FILES ${PROJECT_BINARY_DIR}/packaging/${file} DESTINATION .)
+    endforeach()
+    # The sample programs for hosts, with the line ends of their editors on Windows.
+    foreach(file velko_form.prg velko_calls.vbs)
+      configure_file(packaging/windows/samples/${file}
+        ${PROJECT_BINARY_DIR}/packaging/samples/${file} @ONLY NEWLINE_STYLE CRLF)
+      install(FILES ${PROJECT_BINARY_DIR}/packaging/samples/${file} DESTINATION samples)
     endforeach()
     set(CPACK_GENERATOR ZIP)
     set(CPACK_PACKAGE_FILE_NAME velko-${PROJECT_VERSION}-windows)

@@ -26,6 +26,25 @@ constexpr int32_t kGetInformationWithIndicator = 0x60030009;
 constexpr int32_t kGetInformationWithoutIndicator = 0x6003000A;
 constexpr int32_t kEndMessageDiscard = 0x6003000B;
 constexpr int32_t kProcessResponse = 0x6003000C;
+constexpr int32_t kLastCallState = 0x6003000D;
+constexpr int32_t kLastCallMonth = 0x6003000E;
+constexpr int32_t kLastCallDay = 0x6003000F;
+constexpr int32_t kLastCallHour = 0x60030010;
+constexpr int32_t kLastCallMin = 0x60030011;
+constexpr int32_t kLastCallNumber = 0x60030012;
+constexpr int32_t kLastCallName = 0x60030013;
+constexpr int32_t kLastCallGroup = 0x60030014;
+constexpr int32_t kLastCallTelType = 0x60030015;
+constexpr int32_t kLastListKind = 0x60030016;
+constexpr int32_t kLastListCount = 0x60030017;
+constexpr int32_t kLastListMonth = 0x60030018;
+constexpr int32_t kLastListDay = 0x60030019;
+constexpr int32_t kLastListHour = 0x6003001A;
+constexpr int32_t kLastListMin = 0x6003001B;
+constexpr int32_t kLastListNumber = 0x6003001C;
+constexpr int32_t kLastListName = 0x6003001D;
+constexpr int32_t kLastListGroup = 0x6003001E;
+constexpr int32_t kLastListTelType = 0x6003001F;
 }  // namespace method_id
 
 constexpr std::array<ParamInfo, 2> kPortParams{{
@@ -45,8 +64,9 @@ constexpr std::array<ParamInfo, 4> kSendCmdParams{{
 constexpr std::array<ParamInfo, 1> kDataParams{{{"data", VarType::String, kByRef, kRequired}}};
 constexpr std::array<ParamInfo, 1> kStrByRefParams{{{"str", VarType::String, kByRef, kRequired}}};
 constexpr std::array<ParamInfo, 1> kTitleParams{{{"title", VarType::String, kByVal, kRequired}}};
+constexpr std::array<ParamInfo, 1> kIndexParams{{{"index", VarType::Int16, kByVal, kRequired}}};
 
-constexpr std::array<MemberInfo, 12> kMethods{{
+constexpr std::array<MemberInfo, 31> kMethods{{
     {"OpenVelko", method_id::kOpenVelko, kPortParams, VarType::Int16},
     {"CloseVelko", method_id::kCloseVelko, kCloseParams, VarType::Int16},
     {"ComPortStateGet", method_id::kComPortStateGet, {}, VarType::Bool},
@@ -63,6 +83,25 @@ constexpr std::array<MemberInfo, 12> kMethods{{
      VarType::String},
     {"EndMessageDiscard", method_id::kEndMessageDiscard, {}, VarType::Empty},
     {"ProcessResponse", method_id::kProcessResponse, {}, VarType::Empty},
+    {"LastCallState", method_id::kLastCallState, {}, VarType::Int16},
+    {"LastCallMonth", method_id::kLastCallMonth, {}, VarType::Int16},
+    {"LastCallDay", method_id::kLastCallDay, {}, VarType::Int16},
+    {"LastCallHour", method_id::kLastCallHour, {}, VarType::Int16},
+    {"LastCallMin", method_id::kLastCallMin, {}, VarType::Int16},
+    {"LastCallNumber", method_id::kLastCallNumber, {}, VarType::String},
+    {"LastCallName", method_id::kLastCallName, {}, VarType::String},
+    {"LastCallGroup", method_id::kLastCallGroup, {}, VarType::Int16},
+    {"LastCallTelType", method_id::kLastCallTelType, {}, VarType::String},
+    {"LastListKind", method_id::kLastListKind, {}, VarType::Int16},
+    {"LastListCount", method_id::kLastListCount, {}, VarType::Int16},
+    {"LastListMonth", method_id::kLastListMonth, kIndexParams, VarType::Int16},
+    {"LastListDay", method_id::kLastListDay, kIndexParams, VarType::Int16},
+    {"LastListHour", method_id::kLastListHour, kIndexParams, VarType::Int16},
+    {"LastListMin", method_id::kLastListMin, kIndexParams, VarType::Int16},
+    {"LastListNumber", method_id::kLastListNumber, kIndexParams, VarType::String},
+    {"LastListName", method_id::kLastListName, kIndexParams, VarType::String},
+    {"LastListGroup", method_id::kLastListGroup, kIndexParams, VarType::Int16},
+    {"LastListTelType", method_id::kLastListTelType, kIndexParams, VarType::String},
 }};
 
 constexpr std::array<ParamInfo, 1> kStrParams{{{"str", VarType::String, kByVal, kRequired}}};
@@ -205,6 +244,44 @@ Value invoke(_velko_foxpro& control, const MemberInfo& method, std::vector<Value
         case method_id::kProcessResponse:
             control.ProcessResponse();
             return Value{Empty{}};
+        case method_id::kLastCallState:
+            return Value{control.LastCallState()};
+        case method_id::kLastCallMonth:
+            return Value{control.LastCallMonth()};
+        case method_id::kLastCallDay:
+            return Value{control.LastCallDay()};
+        case method_id::kLastCallHour:
+            return Value{control.LastCallHour()};
+        case method_id::kLastCallMin:
+            return Value{control.LastCallMin()};
+        case method_id::kLastCallNumber:
+            return Value{control.LastCallNumber()};
+        case method_id::kLastCallName:
+            return Value{control.LastCallName()};
+        case method_id::kLastCallGroup:
+            return Value{control.LastCallGroup()};
+        case method_id::kLastCallTelType:
+            return Value{control.LastCallTelType()};
+        case method_id::kLastListKind:
+            return Value{control.LastListKind()};
+        case method_id::kLastListCount:
+            return Value{control.LastListCount()};
+        case method_id::kLastListMonth:
+            return Value{control.LastListMonth(argument<int16_t>(args, 0))};
+        case method_id::kLastListDay:
+            return Value{control.LastListDay(argument<int16_t>(args, 0))};
+        case method_id::kLastListHour:
+            return Value{control.LastListHour(argument<int16_t>(args, 0))};
+        case method_id::kLastListMin:
+            return Value{control.LastListMin(argument<int16_t>(args, 0))};
+        case method_id::kLastListNumber:
+            return Value{control.LastListNumber(argument<int16_t>(args, 0))};
+        case method_id::kLastListName:
+            return Value{control.LastListName(argument<int16_t>(args, 0))};
+        case method_id::kLastListGroup:
+            return Value{control.LastListGroup(argument<int16_t>(args, 0))};
+        case method_id::kLastListTelType:
+            return Value{control.LastListTelType(argument<int16_t>(args, 0))};
         default:
             failDispatch(dispatch_error::kMemberNotFound);
     }

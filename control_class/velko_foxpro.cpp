@@ -15,6 +15,8 @@ velko_foxpro::velko_foxpro(Platform& platform)
     : loop_(platform.messageLoop()),
       mscVelkoPort_(platform.createSerialPort()),
       timerVelkoSync_(platform.createTimer()) {
+    // First of all sinks: a host's handler reads what its event carries.
+    events_.advise(received_);
     mscVelkoPort_->setOnComm([this] { mscVelkoPort_OnComm(); });
     mscVelkoPort_->setOnDiagnostic([this](const Text& text) { events_.DebugMsg(text); });
     timerVelkoSync_->setOnTick([this] { timerVelkoSync_Timer(); });
@@ -54,6 +56,44 @@ Text velko_foxpro::GetInformationWithoutIndicator() {
 void velko_foxpro::EndMessageDiscard() { endMessageDiscard(velko_var()); }
 
 void velko_foxpro::ProcessResponse() { processResponse(velko_var(), *this, events_); }
+
+int16_t velko_foxpro::LastCallState() { return received_.call().callState; }
+
+int16_t velko_foxpro::LastCallMonth() { return received_.call().call.lMonth; }
+
+int16_t velko_foxpro::LastCallDay() { return received_.call().call.lDay; }
+
+int16_t velko_foxpro::LastCallHour() { return received_.call().call.lHour; }
+
+int16_t velko_foxpro::LastCallMin() { return received_.call().call.lMin; }
+
+Text velko_foxpro::LastCallNumber() { return received_.call().call.lNumber; }
+
+Text velko_foxpro::LastCallName() { return received_.call().call.lName; }
+
+int16_t velko_foxpro::LastCallGroup() { return received_.call().call.lGroup; }
+
+Text velko_foxpro::LastCallTelType() { return received_.call().call.lTelType; }
+
+int16_t velko_foxpro::LastListKind() { return received_.listKind(); }
+
+int16_t velko_foxpro::LastListCount() { return received_.listCount(); }
+
+int16_t velko_foxpro::LastListMonth(int16_t index) { return received_.listEntry(index).lMonth; }
+
+int16_t velko_foxpro::LastListDay(int16_t index) { return received_.listEntry(index).lDay; }
+
+int16_t velko_foxpro::LastListHour(int16_t index) { return received_.listEntry(index).lHour; }
+
+int16_t velko_foxpro::LastListMin(int16_t index) { return received_.listEntry(index).lMin; }
+
+Text velko_foxpro::LastListNumber(int16_t index) { return received_.listEntry(index).lNumber; }
+
+Text velko_foxpro::LastListName(int16_t index) { return received_.listEntry(index).lName; }
+
+int16_t velko_foxpro::LastListGroup(int16_t index) { return received_.listEntry(index).lGroup; }
+
+Text velko_foxpro::LastListTelType(int16_t index) { return received_.listEntry(index).lTelType; }
 
 void velko_foxpro::mscVelkoPort_OnComm() {
     receiveNotification(velko_var(), *mscVelkoPort_, *this, events_);

@@ -4,8 +4,35 @@ rem uninstall.cmd calls) unregisters them. On 64-bit Windows x86\velko_fox.ocx i
 rem the 32-bit regsvr32 and x64\velko_fox.ocx by the 64-bit one, on 32-bit Windows
 rem x86\velko_fox.ocx alone. Run it as administrator, with the modules where they are to stay:
 rem the registry points at them.
+rem Started in a window of its own (a double click, "Run as administrator"), it waits for a key
+rem before the window closes, so that its message can be read, and so does uninstall.cmd, which
+rem calls it; from a command prompt or another script they end at once. A program that starts
+rem one of them by its full path, as Explorer does, and must not wait gives it no input:
+rem install.cmd < nul.
 setlocal
 set "here=%~dp0"
+set "own_window="
+call :started_alone "%~f0"
+call :started_alone "%here%uninstall.cmd"
+call :register "%~1"
+set "status=%errorlevel%"
+if defined own_window pause
+exit /b %status%
+
+rem :started_alone SCRIPT sets own_window when cmd.exe was started to run SCRIPT alone: its
+rem command line, without quotes, holds /c and the script's full path, as Explorer and
+rem CreateProcess start a script; a prompt's command line does not, nor that of another script.
+rem (The quotes go in the expansion itself, so that nothing of the command line is parsed. A
+rem cmd.exe without the variable, such as Wine's, leaves a quote of the expression: it goes too.)
+:started_alone
+set "started=%cmdcmdline:"=%"
+set "started=%started:"=%"
+call set "rest=%%started:/c %~1=%%"
+if /i not "%rest%"=="%started%" set "own_window=1"
+exit /b 0
+
+rem :register [/u] registers the modules, or with /u unregisters them.
+:register
 set "action=registered"
 set "option="
 if /i "%~1"=="/u" (

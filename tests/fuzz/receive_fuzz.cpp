@@ -147,6 +147,25 @@ class ReceivePath final : public _velko_foxpro {
     void TxData(Text&) override {}
     Text GetCurrentErrorMsg() override { return {}; }
     void EventTest(Text&) override {}
+    int16_t LastCallState() override { return 0; }
+    int16_t LastCallMonth() override { return 0; }
+    int16_t LastCallDay() override { return 0; }
+    int16_t LastCallHour() override { return 0; }
+    int16_t LastCallMin() override { return 0; }
+    Text LastCallNumber() override { return {}; }
+    Text LastCallName() override { return {}; }
+    int16_t LastCallGroup() override { return 0; }
+    Text LastCallTelType() override { return {}; }
+    int16_t LastListKind() override { return 0; }
+    int16_t LastListCount() override { return 0; }
+    int16_t LastListMonth(int16_t) override { return 0; }
+    int16_t LastListDay(int16_t) override { return 0; }
+    int16_t LastListHour(int16_t) override { return 0; }
+    int16_t LastListMin(int16_t) override { return 0; }
+    Text LastListNumber(int16_t) override { return {}; }
+    Text LastListName(int16_t) override { return {}; }
+    int16_t LastListGroup(int16_t) override { return 0; }
+    Text LastListTelType(int16_t) override { return {}; }
 
     HostEvents events;
     std::vector<size_t> dispatched;  // messageHash of each

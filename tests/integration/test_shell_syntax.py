@@ -84,8 +84,9 @@ def test_unknown_members_keep_the_name_as_typed(shell_factory):
         "error": {"number": UNKNOWN_NAME, "description": unknown["error"]["description"]},
         "args": ["1", "two"],
     }
-    # The dispatch id between EventTest and ProcessReport belongs to no member.
-    for typed in ("#0x60030007", "#1610809351", "#0x6003000D", "#-4"):
+    # The dispatch id between EventTest and ProcessReport belongs to no member, nor the one after
+    # the last member.
+    for typed in ("#0x60030007", "#1610809351", "#0x60030020", "#-4"):
         missing = shell.call(typed)
         assert missing["call"] == typed
         assert error_number(missing) == MEMBER_NOT_FOUND

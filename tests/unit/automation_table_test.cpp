@@ -38,12 +38,18 @@ TEST(AutomationTable, InvokesByNameCaseInsensitivelyAndByDispid) {
 
 TEST(AutomationTable, ListsTheMethodsInSlotOrderWithTheirDispids) {
     const auto methods = methodTable();
-    ASSERT_EQ(methods.size(), 12u);
+    ASSERT_EQ(methods.size(), 31u);
     EXPECT_EQ(methods[0].name, "OpenVelko");
     EXPECT_EQ(methods[6].dispid, 0x60030006);
     EXPECT_EQ(methods[7].name, "ProcessReport");
     EXPECT_EQ(methods[7].dispid, 0x60030008);
     EXPECT_EQ(methods[11].dispid, 0x6003000C);
+    // The members that read the last call and list follow, each with the next dispatch id.
+    EXPECT_EQ(methods[12].name, "LastCallState");
+    EXPECT_EQ(methods[30].name, "LastListTelType");
+    for (size_t i = 12; i < methods.size(); ++i) {
+        EXPECT_EQ(methods[i].dispid, methods[i - 1].dispid + 1) << methods[i].name;
+    }
     EXPECT_FALSE(methods[8].params[0].byRef);
     EXPECT_TRUE(methods[3].params[3].optional);
     EXPECT_EQ(eventTable().size(), 7u);

@@ -61,7 +61,7 @@ WIN_TEST(unassigned_identifier_finds_no_member) {
     invoke(*control.get(), 0x60030007, {}, unassigned);
     CHECK_HR(unassigned.result, DISP_E_MEMBERNOTFOUND);
     Outcome beyond;
-    invoke(*control.get(), 0x6003000D, {}, beyond);
+    invoke(*control.get(), 0x60030020, {}, beyond);
     CHECK_HR(beyond.result, DISP_E_MEMBERNOTFOUND);
 }
 
@@ -151,6 +151,54 @@ WIN_TEST(script_variables_by_reference_are_converted_and_written_back) {
     invoke(*control.get(), method("SendCmd"), {byRef(&command)}, overflow);
     CHECK_HR(overflow.result, DISP_E_OVERFLOW);
     CHECK_EQ(overflow.argumentError, 0u);
+}
+
+// A host may pass references to variables of its own types, such as a double for the byte: the
+// method works on a converted copy, which goes back into the variable where it converts.
+WIN_TEST(references_to_variables_of_other_types_are_converted_both_ways) {
+    const ComRef<IDispatch> control = createControl();
+    double real = 'n' + 0.25;  // the byte the method sees, and then the variable, is 110
+    VARIANT realCommand;
+    VariantInit(&realCommand);
+    V_VT(&realCommand) = VT_R8 | VT_BYREF;
+    V_R8REF(&realCommand) = &real;
+    Outcome sent;
+    invoke(*control.get(), method("SendCmd"), {realCommand}, sent);
+    CHECK_HR(sent.result, S_OK);
+    CHECK_EQ(V_BOOL(&sent.value), VARIANT_FALSE);
+    CHECK(real == 'n');
+
+    long integer = 300;
+    VARIANT wideCommand;
+    VariantInit(&wideCommand);
+    V_VT(&wideCommand) = VT_I4 | VT_BYREF;
+    V_I4REF(&wideCommand) = &integer;
+    Outcome overflow;
+    invoke(*control.get(), method("SendCmd"), {wideCommand}, overflow);
+    CHECK_HR(overflow.result, DISP_E_OVERFLOW);
+    CHECK_EQ(overflow.argumentError, 0u);
+    CHECK_EQ(integer, 300);
+
+    // A number for the port's name reads as its digits; the message written into a number
+    // variable does not convert, and the variable keeps its value.
+    double portNumber = 99;
+    VARIANT port;
+    VariantInit(&port);
+    V_VT(&port) = VT_R8 | VT_BYREF;
+    V_R8REF(&port) = &portNumber;
+    long errorNumber = 0;
+    VARIANT error;
+    VariantInit(&error);
+    V_VT(&error) = VT_I4 | VT_BYREF;
+    V_I4REF(&error) = &errorNumber;
+    Outcome opened;
+    invoke(*control.get(), method("OpenVelko"), {port, error}, opened);
+    CHECK_HR(opened.result, S_OK);
+    CHECK_EQ(V_I2(&opened.value), 2);
+    CHECK_EQ(errorNumber, 0);
+    Outcome message;
+    invoke(*control.get(), method("GetCurrentErrorMsg"), {}, message);
+    CHECK_EQ(textOf(V_BSTR(&message.value)), std::wstring(L"99 open error"));
 }
 
 WIN_TEST(named_arguments_take_their_parameters_places) {

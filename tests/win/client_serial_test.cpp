@@ -2,45 +2,9 @@
 // terminal's end, which the test writes and reads) like a null-modem cable.
 #include "tests/win/support/automation.h"
 #include "tests/win/support/check.h"
-#include "tests/win/support/control_client.h"
-#include "tests/win/support/message_pump.h"
-#include "tests/win/support/terminal_line.h"
+#include "tests/win/support/control_on_line.h"
 
 using namespace velko::wintest;
-
-namespace {
-
-// A control on its open port, with a recorder advised, and the terminal's end of the line.
-class ControlOnLine {
-  public:
-    ControlOnLine() : control_(createControl()), sink_(*control_.get()) {
-        openPort(*control_.get(), kControlPort);
-    }
-    ControlOnLine(const ControlOnLine&) = delete;
-    ControlOnLine& operator=(const ControlOnLine&) = delete;
-    ~ControlOnLine() { closePort(*control_.get()); }
-
-    IDispatch& control() { return *control_.get(); }
-    EventRecorder& recorder() { return sink_.recorder(); }
-    TerminalLine& terminal() { return terminal_; }
-
-    // The terminal sends a message; waits for the event it must raise.
-    RecordedEvent receive(const wchar_t* message, const char* eventName) {
-        terminal_.write(message);
-        const DISPID wanted = event(eventName);
-        const bool raised =
-            pumpUntil([&] { return !recorder().named(wanted).empty(); }, kEventLimitMilliseconds);
-        if (!raised) stop(__FILE__, __LINE__, std::string("no ") + eventName + " event");
-        return recorder().named(wanted).front();
-    }
-
-  private:
-    ComRef<IDispatch> control_;
-    AdvisedRecorder sink_;
-    TerminalLine terminal_;
-};
-
-}  // namespace
 
 WIN_TEST(an_open_port_reports_its_state_and_refuses_a_second_open) {
     ControlOnLine line;

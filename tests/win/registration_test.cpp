@@ -25,9 +25,12 @@ constexpr GUID kLibraryId = {
     0xA7CD97E8, 0xFEC8, 0x4962, {0xAA, 0x3A, 0xE8, 0x9C, 0x34, 0x7E, 0x0D, 0xFB}};
 constexpr GUID kClassId = {
     0x384B0812, 0x9145, 0x44B8, {0xB0, 0xAD, 0x52, 0x8B, 0x16, 0xD6, 0x12, 0x3E}};
-// The type library's entry for this program's architecture.
-const std::wstring kLibraryEntryKey =
-    kLibraryKey + (sizeof(void*) == 8 ? L"\\1.0\\0\\win64" : L"\\1.0\\0\\win32");
+// The library's versions: a host built against 1.0 finds the module under its own version.
+const std::wstring kLibraryVersions[] = {L"1.0", L"1.1"};
+// The type library's entry for this program's architecture under a version.
+std::wstring libraryEntryKey(const std::wstring& version) {
+    return kLibraryKey + L"\\" + version + (sizeof(void*) == 8 ? L"\\0\\win64" : L"\\0\\win32");
+}
 
 bool keyExists(const std::wstring& key) {
     HKEY handle = nullptr;
@@ -78,7 +81,7 @@ WIN_TEST(class_registered) {
     CHECK(keyExists(kClassKey + L"\\MiscStatus"));
     CHECK_EQ(valueOf(kClassKey + L"\\TypeLib"),
              std::wstring(L"{A7CD97E8-FEC8-4962-AA3A-E89C347E0DFB}"));
-    CHECK_EQ(valueOf(kClassKey + L"\\Version"), std::wstring(L"1.0"));
+    CHECK_EQ(valueOf(kClassKey + L"\\Version"), std::wstring(L"1.1"));
     CHECK_EQ(valueOf(kClassKey + L"\\ProgID"), kProgIdKey);
     CHECK_EQ(valueOf(kProgIdKey + L"\\CLSID"),
              std::wstring(L"{384B0812-9145-44B8-B0AD-528B16D6123E}"));
@@ -103,27 +106,38 @@ WIN_TEST(class_registered) {
     FreeLibrary(file);
 }
 
-// The type library's entry for this program's architecture is the module next to it.
+// The type library's entry for this program's architecture, under each version, is the module
+// next to it, and a host asking for either version loads its library, version 1.1.
 WIN_TEST(library_registered) {
-    CHECK(sameFile(valueOf(kLibraryEntryKey), modulePath()));
-    ComRef<ITypeLib> library;
-    CHECK_HR(LoadRegTypeLib(kLibraryId, 1, 0, LOCALE_NEUTRAL, library.put()), S_OK);
-    TLIBATTR* attributes = nullptr;
-    REQUIRE(library && SUCCEEDED(library->GetLibAttr(&attributes)));
-    CHECK_EQ(attributes->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
-    library->ReleaseTLibAttr(attributes);
+    for (const std::wstring& version : kLibraryVersions) {
+        CHECK(sameFile(valueOf(libraryEntryKey(version)), modulePath()));
+        CHECK_EQ(valueOf(kLibraryKey + L"\\" + version), std::wstring(L"velko"));
+        CHECK_EQ(valueOf(kLibraryKey + L"\\" + version + L"\\FLAGS"), std::wstring(L"2"));
+    }
+    for (const WORD minor : {0, 1}) {
+        ComRef<ITypeLib> library;
+        CHECK_HR(LoadRegTypeLib(kLibraryId, 1, minor, LOCALE_NEUTRAL, library.put()), S_OK);
+        TLIBATTR* attributes = nullptr;
+        REQUIRE(library && SUCCEEDED(library->GetLibAttr(&attributes)));
+        CHECK_EQ(attributes->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+        CHECK_EQ(attributes->wMinorVerNum, 1);
+        library->ReleaseTLibAttr(attributes);
+    }
 }
 
 WIN_TEST(interfaces_registered) {
     CHECK_EQ(valueOf(kDualInterfaceKey + L"\\TypeLib"),
              std::wstring(L"{A7CD97E8-FEC8-4962-AA3A-E89C347E0DFB}"));
+    CHECK_EQ(valueOf(kDualInterfaceKey + L"\\TypeLib", L"Version"), std::wstring(L"1.1"));
     CHECK(keyExists(kEventInterfaceKey));
 }
 
 // Nothing of this program's architecture is left in its view.
 WIN_TEST(unregistered) {
     checkGone(kClassKey, __LINE__);
-    checkGone(kLibraryEntryKey, __LINE__);
+    for (const std::wstring& version : kLibraryVersions) {
+        checkGone(libraryEntryKey(version), __LINE__);
+    }
 }
 
 // Nothing is left of the keys both architectures share.

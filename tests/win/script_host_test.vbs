@@ -1,7 +1,7 @@
 ' The control driven by a real script host (cscript): late-bound calls by name, script variables
 ' and literals passed for by-reference parameters, optional parameters left out, commands that
-' the terminal on the other end of COM7 acknowledges, and run-time errors as Err.Number and
-' Err.Description. Exits with the number of failed checks.
+' the terminal on the other end of COM7 acknowledges, the last call and list read field by field,
+' and run-time errors as Err.Number and Err.Description. Exits with the number of failed checks.
 Option Explicit
 
 Dim failures : failures = 0
@@ -16,6 +16,17 @@ Sub Check(condition, what)
 End Sub
 
 Dim control : Set control = CreateObject("velko_for_fox_pro.velko_foxpro")
+
+' Before anything came, the last call is empty and the last list has no entry.
+Check control.LastCallState() = 0 And control.LastCallName() = "" And control.LastCallMin() = 0, _
+    "before any call its state, name and numbers are empty"
+Check control.LastListKind() = 0 And control.LastListCount() = 0, "before any list it has no entry"
+On Error Resume Next
+Dim ignored : ignored = control.LastListName(1)
+Check Err.Number = 9 And Err.Description = "Subscript out of range", _
+    "and reading its first entry fails with error 9"
+Err.Clear
+On Error GoTo 0
 
 Dim errorText : errorText = ""
 Check control.OpenVelko("COM99", errorText) = 2, "OpenVelko with a literal port name fails"
@@ -54,6 +65,45 @@ command = 71
 Dim area : area = "031"
 Check control.SendCmd(command, area) = True And area = "1", _
     "SendCmd G rewrites the area code to its code character"
+
+' This script host delivers no events, and has no WScript.Sleep: what the terminal sends after a
+' command arrives while the next command waits for its acknowledgement. In answer to "a" the
+' terminal lists 60 stored calls and then reports a call; the script reads them afterwards. (This
+' script host has no ChrW to write the names' Korean letters: entry n's name is the same two
+' letters followed by n, and the call's name has three.)
+command = 97
+Check control.SendCmd(command) = True, "SendCmd a is acknowledged"
+command = 101
+Check control.SendCmd(command) = True, "the next command is acknowledged after list and call"
+Check control.LastListKind() = 97 And control.LastListCount() = 60, "the last list: 60 stored calls"
+Dim i, wrong : wrong = 0
+Dim letters : letters = Left(control.LastListName(1), 2)
+Check Len(letters) = 2 And InStr(letters, "?") = 0, _
+    "the names begin with two letters"
+For i = 1 To control.LastListCount()
+    If control.LastListMonth(i) <> 12 Or control.LastListDay(i) <> i Or _
+            control.LastListHour(i) <> 8 Or control.LastListMin(i) <> i Or _
+            control.LastListNumber(i) <> "0200000" & Right("00" & i, 3) Or _
+            control.LastListName(i) <> letters & i Or control.LastListGroup(i) <> i Mod 7 Or _
+            control.LastListTelType(i) <> "VIP" Then
+        wrong = wrong + 1
+    End If
+Next
+Check wrong = 0, "every field of every entry read by its index"
+Check control.LastCallState() = 1 And control.LastCallNumber() = "0212345678" And _
+    Len(control.LastCallName()) = 3 And InStr(control.LastCallName(), "?") = 0 And _
+    control.LastCallMonth() = 3 And control.LastCallDay() = 5 And control.LastCallHour() = 9 And _
+    control.LastCallMin() = 7 And control.LastCallGroup() = 2 And _
+    control.LastCallTelType() = "NORMAL", "the last call with its caller's name"
+On Error Resume Next
+ignored = control.LastListName(61)
+Check Err.Number = 9, "an index beyond the list fails with error 9"
+Err.Clear
+ignored = control.LastListNumber(0)
+Check Err.Number = 9, "and so does index 0"
+Err.Clear
+On Error GoTo 0
+
 Check control.CloseVelko(port, errorText) = 0, "CloseVelko closes COM7"
 Check control.ComPortStateGet() = False, "and the port is closed"
 

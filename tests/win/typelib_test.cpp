@@ -121,7 +121,7 @@ WIN_TEST(library_identity) {
     REQUIRE(SUCCEEDED(library->GetLibAttr(&attributes)));
     CHECK_EQ(attributes->guid, kLibraryId);
     CHECK_EQ(attributes->wMajorVerNum, 1);
-    CHECK_EQ(attributes->wMinorVerNum, 0);
+    CHECK_EQ(attributes->wMinorVerNum, 1);
     CHECK_EQ(attributes->syskind, k64Bit ? SYS_WIN64 : SYS_WIN32);
     CHECK(hasFlags(attributes->wLibFlags, LIBFLAG_FCONTROL));
     library->ReleaseTLibAttr(attributes);
@@ -163,7 +163,7 @@ WIN_TEST(exactly_four_types_in_order) {
     const ComRef<ITypeInfo> dual = typeAt(*library, kDualInterface);
     const Attributes dualAttributes(*dual.get());
     CHECK_EQ(dualAttributes->wMajorVerNum, 1);
-    CHECK_EQ(dualAttributes->wMinorVerNum, 0);
+    CHECK_EQ(dualAttributes->wMinorVerNum, 1);
 }
 
 WIN_TEST(control_class_interfaces) {
@@ -201,7 +201,7 @@ WIN_TEST(dual_interface_agrees_with_the_automation_table) {
         TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION;
     CHECK_EQ(attributes->wTypeFlags & tableFlags, tableFlags);
     CHECK_EQ(attributes->wMajorVerNum, 1);
-    CHECK_EQ(attributes->wMinorVerNum, 0);
+    CHECK_EQ(attributes->wMinorVerNum, 1);
     const auto methods = velko::methodTable();
     REQUIRE(attributes->cFuncs == methods.size());
 
