@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "gateway/call_stats.h"
-#include "gateway/call_time.h"
+#include "gateway/calls/call_time.h"
 #include "gateway/log_listing.h"
 
 namespace velko::gateway {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "gateway/line_watcher.h"
+#include "gateway/calls/line_watcher.h"
 
 namespace velko::gateway {
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "gateway/call.h"
+#include "gateway/calls/call.h"
 #include "gateway/sqlite.h"
 
 namespace velko::gateway {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <unordered_map>
 
-#include "gateway/call_time.h"
+#include "gateway/calls/call_time.h"
 
 namespace velko::gateway {
 

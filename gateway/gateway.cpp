@@ -1,6 +1,6 @@
 #include "gateway/gateway.h"
 
-#include "gateway/call_time.h"
+#include "gateway/calls/call_time.h"
 #include "gateway/stored_calls.h"
 
 namespace velko::gateway {

@@ -9,7 +9,7 @@
 
 #include "control/call_report.h"
 #include "gateway/call_log.h"
-#include "gateway/line_watcher.h"
+#include "gateway/calls/line_watcher.h"
 #include "gateway/log_writer.h"
 #include "gateway/loop_access.h"
 #include "gateway/output.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "gateway/call_json.h"
-#include "gateway/call_text.h"
+#include "gateway/calls/call_json.h"
+#include "gateway/calls/call_text.h"
 
 namespace velko::gateway {
 

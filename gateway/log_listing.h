@@ -4,7 +4,7 @@
 #include <ostream>
 #include <vector>
 
-#include "gateway/call_json.h"
+#include "gateway/calls/call_json.h"
 #include "gateway/call_log.h"
 
 namespace velko::gateway {

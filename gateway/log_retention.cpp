@@ -2,7 +2,7 @@
 
 #include <sqlite3.h>
 
-#include "gateway/call_time.h"
+#include "gateway/calls/call_time.h"
 
 namespace velko::gateway {
 

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "gateway/call_json.h"
+#include "gateway/calls/call_json.h"
 
 namespace velko::gateway {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "gateway/call.h"
-#include "gateway/output.h"
+#include "gateway/calls/call.h"
+#include "gateway/calls/line_status.h"
 
 namespace velko::gateway {
 

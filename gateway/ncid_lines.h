@@ -3,8 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "gateway/call.h"
-#include "gateway/output.h"
+#include "gateway/calls/call.h"
 
 namespace velko::gateway {
 

@@ -1,26 +1,13 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
-#include "gateway/call.h"
-#include "gateway/stored_calls.h"
+#include "gateway/calls/call.h"
+#include "gateway/calls/line_status.h"
 
 namespace velko::gateway {
-
-// The state of the line that outputs publish besides the calls.
-struct LineStatus {
-    bool terminalConnected = false;
-    bool offHook = false;
-    bool ringing = false;
-    // Why the call log cannot be written; none while it can.
-    std::optional<std::string> logFailure;
-    // Calls may have been lost between these times, as the last read of the terminal's memory
-    // found; none when it found no such gap.
-    std::optional<PossibleGap> backfillGap;
-};
 
 // What an output reports to the gateway, always on the loop's thread.
 class OutputEvents {

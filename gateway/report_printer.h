@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "gateway/board_report.h"
-#include "gateway/call.h"
-#include "gateway/stored_calls.h"
+#include "gateway/calls/call.h"
+#include "gateway/calls/line_status.h"
 
 namespace velko::gateway {
 

@@ -4,7 +4,7 @@
 #include <map>
 #include <tuple>
 
-#include "gateway/call_time.h"
+#include "gateway/calls/call_time.h"
 
 namespace velko::gateway {
 

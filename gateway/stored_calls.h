@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "control/cid_info.h"
-#include "gateway/call.h"
+#include "gateway/calls/call.h"
+#include "gateway/calls/line_status.h"
 
 namespace velko::gateway {
 
@@ -53,14 +54,6 @@ std::vector<StoredCall> unmatchedCalls(std::vector<StoredCall> stored,
 std::vector<Call> missingCalls(const std::vector<StoredCall>& stored,
                                const std::vector<Call>& logged,
                                std::optional<std::time_t> keptSince);
-
-// Calls between these two times may have been pushed out of the terminal's memory.
-struct PossibleGap {
-    std::string after;   // the newest logged call's time
-    std::string before;  // the oldest stored call's time
-
-    bool operator==(const PossibleGap&) const = default;
-};
 
 // The memory may have lost calls when the list is as long as the control reads (60 entries) and
 // even its oldest call is newer than the newest call of the log.

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <utility>
 
-#include "gateway/call_time.h"
+#include "gateway/calls/call_time.h"
 
 namespace velko::gateway {
 

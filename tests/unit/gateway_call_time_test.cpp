@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "gateway/call_time.h"
+#include "gateway/calls/call_time.h"
 #include "unit/seoul_time.h"
 
 namespace velko::gateway {

@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "gateway/call_log_path.h"
-#include "gateway/call_time.h"
+#include "gateway/calls/call_time.h"
 #include "gateway/log_backup.h"
 #include "gateway/log_listing.h"
 #include "tools/posix/commands.h"

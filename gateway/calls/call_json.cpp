@@ -1,4 +1,4 @@
-#include "gateway/call_json.h"
+#include "gateway/calls/call_json.h"
 
 namespace velko::gateway {
 

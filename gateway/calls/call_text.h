@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "gateway/call.h"
+#include "gateway/calls/call.h"
 
 namespace velko::gateway {
 

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "gateway/call.h"
-#include "gateway/output.h"
+#include "gateway/calls/call.h"
+#include "gateway/calls/line_status.h"
 
 namespace velko::gateway {
 

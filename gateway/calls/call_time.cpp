@@ -1,4 +1,4 @@
-#include "gateway/call_time.h"
+#include "gateway/calls/call_time.h"
 
 #include <cstdio>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "gateway/call_text.h"
+#include "gateway/calls/call_text.h"
 
 #include <cstdio>
 

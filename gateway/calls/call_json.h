@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "gateway/call.h"
+#include "gateway/calls/call.h"
 
 namespace velko::gateway {
 
