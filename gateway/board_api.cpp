@@ -6,9 +6,9 @@
 #include <sstream>
 #include <utility>
 
-#include "gateway/call_stats.h"
+#include "gateway/log/call_stats.h"
 #include "gateway/calls/call_time.h"
-#include "gateway/log_listing.h"
+#include "gateway/log/log_listing.h"
 
 namespace velko::gateway {
 

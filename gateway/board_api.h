@@ -13,8 +13,8 @@
 
 #include "gateway/board_feed.h"
 #include "gateway/board_report.h"
-#include "gateway/call_search.h"
-#include "gateway/sqlite.h"
+#include "gateway/log/call_search.h"
+#include "gateway/log/sqlite.h"
 
 namespace velko::gateway {
 

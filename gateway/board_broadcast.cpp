@@ -1,7 +1,7 @@
 #include "gateway/board_broadcast.h"
 
 #include "gateway/board_api.h"
-#include "gateway/log_listing.h"
+#include "gateway/log/log_listing.h"
 
 namespace velko::gateway {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "gateway/board_api.h"
-#include "gateway/log_listing.h"
+#include "gateway/log/log_listing.h"
 
 namespace velko::gateway {
 

@@ -8,7 +8,7 @@
 
 #include "gateway/board_broadcast.h"
 #include "gateway/board_report.h"
-#include "gateway/sqlite.h"
+#include "gateway/log/sqlite.h"
 
 namespace velko::gateway {
 

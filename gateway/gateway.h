@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "control/call_report.h"
-#include "gateway/call_log.h"
+#include "gateway/log/call_log.h"
 #include "gateway/calls/line_watcher.h"
-#include "gateway/log_writer.h"
+#include "gateway/log/log_writer.h"
 #include "gateway/loop_access.h"
 #include "gateway/output.h"
 #include "gateway/output_feed.h"

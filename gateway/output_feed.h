@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <deque>
 
-#include "gateway/log_writer.h"
+#include "gateway/log/log_writer.h"
 #include "gateway/output.h"
 
 namespace velko::gateway {

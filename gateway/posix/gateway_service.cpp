@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "control_class/velko_foxpro.h"
-#include "gateway/call_log.h"
 #include "gateway/gateway.h"
-#include "gateway/log_retention.h"
+#include "gateway/log/call_log.h"
+#include "gateway/log/log_retention.h"
 #include "gateway/memory_reader.h"
 #include "gateway/posix/poll_loop_access.h"
 #include "gateway/posix/private_files.h"
@@ -71,7 +71,15 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
     }
     gateway.start();
     std::optional<LogRetention> retention;
-    if (options.keepDays) retention.emplace(options.callsPath, *options.keepDays, loop, report);
+    if (options.keepDays) {
+        retention.emplace(
+            options.callsPath, *options.keepDays, loop,
+            LogRetention::Handlers{
+                [&report, days = options.keepDays->count()](const PrunedRows& pruned) {
+                    report.pruned(pruned.calls, pruned.hookChanges, days);
+                },
+                [&report](const std::string& reason) { report.failure("log pruning", reason); }});
+    }
 
     velko_foxpro control(platform);
     std::optional<MemoryReader> memory;

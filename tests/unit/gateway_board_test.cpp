@@ -9,8 +9,8 @@
 #include "gateway/board_broadcast.h"
 #include "gateway/board_events.h"
 #include "gateway/board_report.h"
-#include "gateway/call_log.h"
-#include "gateway/call_stats.h"
+#include "gateway/log/call_log.h"
+#include "gateway/log/call_stats.h"
 #include "unit/gateway_log_folder.h"
 
 namespace velko::gateway {

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-#include "gateway/call_log.h"
+#include "gateway/log/call_log.h"
 #include "gateway/posix/board_host.h"
 #include "gateway/posix/board_server.h"
 #include "gateway/posix/board_workers.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "gateway/call_log.h"
-#include "gateway/call_log_schema.h"
+#include "gateway/log/call_log.h"
+#include "gateway/log/call_log_schema.h"
 #include "unit/gateway_log_folder.h"
 
 namespace velko::gateway {

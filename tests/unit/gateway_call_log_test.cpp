@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "gateway/call_log.h"
+#include "gateway/log/call_log.h"
 #include "unit/gateway_log_folder.h"
 
 namespace velko::gateway {

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "gateway/call_log.h"
+#include "gateway/log/call_log.h"
 #include "gateway/calls/call_time.h"
 #include "gateway/stored_calls.h"
 #include "unit/seoul_time.h"

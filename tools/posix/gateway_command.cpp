@@ -3,8 +3,8 @@
 #include <memory>
 #include <stdexcept>
 
-#include "gateway/call_log.h"
-#include "gateway/call_log_path.h"
+#include "gateway/log/call_log.h"
+#include "gateway/log/call_log_path.h"
 #include "gateway/mqtt_messages.h"
 #include "gateway/posix/gateway_service.h"
 #include "gateway/posix/loopback_host.h"

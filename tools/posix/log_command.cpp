@@ -1,10 +1,10 @@
 #include <iostream>
 #include <memory>
 
-#include "gateway/call_log_path.h"
+#include "gateway/log/call_log_path.h"
 #include "gateway/calls/call_time.h"
-#include "gateway/log_backup.h"
-#include "gateway/log_listing.h"
+#include "gateway/log/log_backup.h"
+#include "gateway/log/log_listing.h"
 #include "tools/posix/commands.h"
 
 namespace velko::tools {

@@ -1,10 +1,10 @@
-#include "gateway/call_log.h"
+#include "gateway/log/call_log.h"
 
 #include <algorithm>
 #include <string_view>
 
-#include "gateway/call_log_schema.h"
-#include "gateway/call_search_index.h"
+#include "gateway/log/call_log_schema.h"
+#include "gateway/log/call_search_index.h"
 
 namespace velko::gateway {
 

@@ -1,4 +1,4 @@
-#include "gateway/log_listing.h"
+#include "gateway/log/log_listing.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,8 @@
-#include "gateway/log_retention.h"
+#include "gateway/log/log_retention.h"
 
 #include <sqlite3.h>
+
+#include <utility>
 
 #include "gateway/calls/call_time.h"
 
@@ -44,8 +46,11 @@ PrunedRows pruneCallLog(Database& db, std::string_view before) {
 }
 
 LogRetention::LogRetention(const std::string& path, std::chrono::days keep, LoopAccess& loop,
-                           ReportPrinter& report)
-    : db_(path, Database::Mode::ReadWrite), keep_(keep), loop_(loop), report_(report) {
+                           Handlers handlers)
+    : db_(path, Database::Mode::ReadWrite),
+      keep_(keep),
+      loop_(loop),
+      handlers_(std::move(handlers)) {
     prune();
 }
 
@@ -54,10 +59,9 @@ LogRetention::~LogRetention() { loop_.cancel(alarm_); }
 void LogRetention::prune() {
     try {
         const auto before = utcTimeText(std::chrono::system_clock::now() - keep_);
-        const PrunedRows pruned = pruneCallLog(db_, before);
-        report_.pruned(pruned.calls, pruned.hookChanges, keep_.count());
+        handlers_.pruned(pruneCallLog(db_, before));
     } catch (const DatabaseError& error) {
-        report_.failure("log pruning", error.what());
+        handlers_.failed(error.what());
     }
     alarm_ = loop_.after(std::chrono::days(1), [this] { prune(); });
 }

@@ -1,4 +1,4 @@
-#include "gateway/call_search_index.h"
+#include "gateway/log/call_search_index.h"
 
 namespace velko::gateway {
 

@@ -2,12 +2,12 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
+#include "gateway/log/sqlite.h"
 #include "gateway/loop_access.h"
-#include "gateway/report_printer.h"
-#include "gateway/sqlite.h"
 
 namespace velko::gateway {
 
@@ -29,8 +29,14 @@ PrunedRows pruneCallLog(Database& db, std::string_view before);
 // why it could not (the next day tries again).
 class LogRetention {
   public:
+    struct Handlers {
+        std::function<void(const PrunedRows& pruned)> pruned;
+        // What failed, in SQLite's words with the statement.
+        std::function<void(const std::string& reason)> failed;
+    };
+
     LogRetention(const std::string& path, std::chrono::days keep, LoopAccess& loop,
-                 ReportPrinter& report);
+                 Handlers handlers);
     ~LogRetention();
     LogRetention(const LogRetention&) = delete;
     LogRetention& operator=(const LogRetention&) = delete;
@@ -41,7 +47,7 @@ class LogRetention {
     Database db_;
     std::chrono::days keep_;
     LoopAccess& loop_;
-    ReportPrinter& report_;
+    Handlers handlers_;
     int alarm_ = 0;
 };
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "gateway/sqlite.h"
+#include "gateway/log/sqlite.h"
 
 namespace velko::gateway {
 

@@ -1,4 +1,4 @@
-#include "gateway/call_stats.h"
+#include "gateway/log/call_stats.h"
 
 #include <algorithm>
 #include <chrono>

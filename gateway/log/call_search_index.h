@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gateway/sqlite.h"
+#include "gateway/log/sqlite.h"
 
 namespace velko::gateway {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "gateway/calls/call_json.h"
-#include "gateway/call_log.h"
+#include "gateway/log/call_log.h"
 
 namespace velko::gateway {
 

@@ -1,4 +1,4 @@
-#include "gateway/sqlite.h"
+#include "gateway/log/sqlite.h"
 
 #include <sqlite3.h>
 

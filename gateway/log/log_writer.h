@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "gateway/call_log.h"
+#include "gateway/log/call_log.h"
 #include "gateway/loop_access.h"
 
 namespace velko::gateway {

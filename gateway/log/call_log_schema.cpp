@@ -1,4 +1,4 @@
-#include "gateway/call_log_schema.h"
+#include "gateway/log/call_log_schema.h"
 
 #include <array>
 #include <string>

@@ -1,4 +1,4 @@
-#include "gateway/call_log_path.h"
+#include "gateway/log/call_log_path.h"
 
 #include <cstdlib>
 #include <string_view>

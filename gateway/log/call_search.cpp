@@ -1,8 +1,8 @@
-#include "gateway/call_search.h"
+#include "gateway/log/call_search.h"
 
 #include <algorithm>
 
-#include "gateway/call_search_index.h"
+#include "gateway/log/call_search_index.h"
 
 namespace velko::gateway {
 

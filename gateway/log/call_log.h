@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "gateway/calls/call.h"
-#include "gateway/sqlite.h"
+#include "gateway/log/sqlite.h"
 
 namespace velko::gateway {
 

@@ -1,4 +1,4 @@
-#include "gateway/log_backup.h"
+#include "gateway/log/log_backup.h"
 
 #include <sqlite3.h>
 
@@ -7,7 +7,7 @@
 #include <optional>
 #include <system_error>
 
-#include "gateway/sqlite.h"
+#include "gateway/log/sqlite.h"
 
 namespace velko::gateway {
 

@@ -1,4 +1,4 @@
-#include "gateway/log_writer.h"
+#include "gateway/log/log_writer.h"
 
 #include <algorithm>
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "gateway/call_log.h"
-#include "gateway/sqlite.h"
+#include "gateway/log/call_log.h"
+#include "gateway/log/sqlite.h"
 
 namespace velko::gateway {
 
