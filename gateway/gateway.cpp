@@ -1,7 +1,7 @@
 #include "gateway/gateway.h"
 
 #include "gateway/calls/call_time.h"
-#include "gateway/stored_calls.h"
+#include "gateway/terminal/stored_calls.h"
 
 namespace velko::gateway {
 

@@ -15,7 +15,7 @@
 #include "gateway/output.h"
 #include "gateway/output_feed.h"
 #include "gateway/report_printer.h"
-#include "gateway/terminal_clock.h"
+#include "gateway/terminal/terminal_clock.h"
 
 namespace velko::gateway {
 

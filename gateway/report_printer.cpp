@@ -4,7 +4,7 @@
 
 #include "gateway/calls/call_json.h"
 #include "gateway/calls/call_text.h"
-#include "gateway/terminal_clock.h"
+#include "gateway/terminal/terminal_clock.h"
 
 namespace velko::gateway {
 

@@ -9,13 +9,13 @@
 #include "gateway/gateway.h"
 #include "gateway/log/call_log.h"
 #include "gateway/log/log_retention.h"
-#include "gateway/memory_reader.h"
+#include "gateway/terminal/memory_reader.h"
 #include "gateway/posix/poll_loop_access.h"
 #include "gateway/posix/private_files.h"
 #include "gateway/posix/service_notifier.h"
-#include "gateway/terminal_clock.h"
-#include "gateway/terminal_reader.h"
-#include "gateway/terminal_session.h"
+#include "gateway/terminal/terminal_clock.h"
+#include "gateway/terminal/terminal_reader.h"
+#include "gateway/terminal/terminal_session.h"
 
 namespace velko::gateway {
 

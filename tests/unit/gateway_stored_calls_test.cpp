@@ -4,7 +4,7 @@
 
 #include "gateway/log/call_log.h"
 #include "gateway/calls/call_time.h"
-#include "gateway/stored_calls.h"
+#include "gateway/terminal/stored_calls.h"
 #include "unit/seoul_time.h"
 
 namespace velko::gateway {

@@ -1,4 +1,4 @@
-#include "gateway/stored_calls.h"
+#include "gateway/terminal/stored_calls.h"
 
 #include <algorithm>
 #include <map>

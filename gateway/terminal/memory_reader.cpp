@@ -1,4 +1,4 @@
-#include "gateway/memory_reader.h"
+#include "gateway/terminal/memory_reader.h"
 
 namespace velko::gateway {
 

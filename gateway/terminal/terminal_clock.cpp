@@ -1,4 +1,4 @@
-#include "gateway/terminal_clock.h"
+#include "gateway/terminal/terminal_clock.h"
 
 #include <cstdio>
 #include <cstdlib>

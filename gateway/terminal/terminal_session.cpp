@@ -1,4 +1,4 @@
-#include "gateway/terminal_session.h"
+#include "gateway/terminal/terminal_session.h"
 
 #include <algorithm>
 
