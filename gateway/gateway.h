@@ -11,7 +11,7 @@
 #include "gateway/log/call_log.h"
 #include "gateway/calls/line_watcher.h"
 #include "gateway/log/log_writer.h"
-#include "gateway/loop_access.h"
+#include "gateway/system/loop_access.h"
 #include "gateway/output.h"
 #include "gateway/output_feed.h"
 #include "gateway/report_printer.h"

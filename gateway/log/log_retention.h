@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "gateway/log/sqlite.h"
-#include "gateway/loop_access.h"
+#include "gateway/system/loop_access.h"
 
 namespace velko::gateway {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "gateway/log/call_log.h"
-#include "gateway/loop_access.h"
+#include "gateway/system/loop_access.h"
 
 namespace velko::gateway {
 

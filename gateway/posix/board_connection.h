@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "gateway/posix/tcp_socket.h"
+#include "gateway/system/tcp_socket.h"
 
 struct ssl_st;
 struct ssl_ctx_st;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "gateway/posix/board_connection.h"
-#include "gateway/posix/socket_wait.h"
+#include "gateway/system/socket_wait.h"
 
 struct ssl_ctx_st;
 

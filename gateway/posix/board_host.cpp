@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "gateway/posix/loopback_host.h"
+#include "gateway/system/loopback_host.h"
 
 namespace velko::gateway {
 

@@ -9,7 +9,7 @@
 #include "gateway/board_broadcast.h"
 #include "gateway/board_feed.h"
 #include "gateway/board_report.h"
-#include "gateway/posix/socket_wait.h"
+#include "gateway/system/socket_wait.h"
 
 namespace velko::gateway {
 

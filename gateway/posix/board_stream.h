@@ -6,7 +6,7 @@
 #include <cstddef>
 
 #include "gateway/posix/board_connection.h"
-#include "gateway/posix/socket_wait.h"
+#include "gateway/system/socket_wait.h"
 
 namespace velko::gateway {
 

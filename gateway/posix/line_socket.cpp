@@ -1,23 +1,16 @@
 #include "gateway/posix/line_socket.h"
 
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <exception>
 #include <memory>
 
-#include "gateway/posix/abandonable_work.h"
+#include "gateway/system/abandonable_work.h"
 
 namespace velko::gateway {
 
 namespace {
 
 using namespace std::chrono_literals;
+using Outcome = TcpSocket::Outcome;
 
 // How long a line may wait for room in a full send queue.
 constexpr auto kSendLimit = 10s;
@@ -26,93 +19,77 @@ constexpr auto kSendLimit = 10s;
 // looks the name up, which a stop may leave to finish alone.
 struct NameLookup {
     std::string host;
-    std::string service;
-    addrinfo* found = nullptr;
-    int failure = 0;
-
-    ~NameLookup() {
-        if (found != nullptr) ::freeaddrinfo(found);
-    }
+    uint16_t port = 0;
+    std::optional<HostAddresses> found;
+    std::string failure;
 };
 
-std::shared_ptr<NameLookup> lookUp(const std::string& host, uint16_t port, const WakePipe& wake) {
-    auto lookup = std::make_shared<NameLookup>(host, std::to_string(port));
+HostAddresses lookUp(const std::string& host, uint16_t port, const Wakeup& wake) {
+    auto lookup = std::make_shared<NameLookup>(host, port);
     runUnlessStopped(
         [lookup] {
-            addrinfo hints{};
-            hints.ai_socktype = SOCK_STREAM;
-            lookup->failure = ::getaddrinfo(lookup->host.c_str(), lookup->service.c_str(), &hints,
-                                            &lookup->found);
+            try {
+                lookup->found = HostAddresses::lookUp(lookup->host, lookup->port);
+            } catch (const std::exception& error) {
+                lookup->failure = error.what();
+            }
         },
         wake);
-    if (lookup->failure != 0) throw ConnectionError(host + ": " + ::gai_strerror(lookup->failure));
-    return lookup;
+    if (!lookup->found) throw ConnectionError(lookup->failure);
+    return *lookup->found;
 }
 
-int connectWithin(const addrinfo& address, const WakePipe& wake,
-                  LineSocket::Clock::time_point deadline) {
-    const int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                            address.ai_protocol);
-    if (fd < 0) throw ConnectionError(std::string("socket: ") + std::strerror(errno));
-    const auto fail = [fd](const char* reason) {
-        ::close(fd);
-        throw ConnectionError(reason);
-    };
-    if (::connect(fd, address.ai_addr, address.ai_addrlen) != 0 && errno != EINPROGRESS) {
-        fail(std::strerror(errno));
-    }
+TcpSocket connectWithin(const HostAddresses& host, size_t index, const Wakeup& wake,
+                        LineSocket::Clock::time_point deadline) {
+    TcpSocket socket = TcpSocket::connectTo(host, index);
     // Wakes for new calls leave the attempt going; a stop ends it.
-    while (wake.poll(fd, POLLOUT, deadline) == 0) {
-        if (wake.stopRequested()) fail("stopped");
-        if (LineSocket::Clock::now() >= deadline) fail("no connection within the time limit");
+    while (!wake.wait({socket.handle(), false, true}, deadline).ready) {
+        wake.throwIfStopRequested();
+        if (LineSocket::Clock::now() >= deadline) {
+            throw ConnectionError("no connection within the time limit");
+        }
     }
-    int error = 0;
-    socklen_t size = sizeof error;
-    ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
-    if (error != 0) fail(std::strerror(error));
-    return fd;
+    if (const auto failure = socket.connectFailure()) throw ConnectionError(*failure);
+    return socket;
 }
 
 }  // namespace
 
-LineSocket::LineSocket(const std::string& host, uint16_t port, const WakePipe& wake,
+LineSocket::LineSocket(const std::string& host, uint16_t port, const Wakeup& wake,
                        std::chrono::milliseconds limit)
     : wake_(wake) {
-    const auto lookup = lookUp(host, port, wake_);
+    const HostAddresses addresses = lookUp(host, port, wake_);
     const auto deadline = Clock::now() + limit;
     std::string reason;
-    for (const addrinfo* address = lookup->found; address != nullptr && fd_ < 0;
-         address = address->ai_next) {
+    for (size_t index = 0; index < addresses.size() && socket_.handle() == TcpSocket::kNoHandle;
+         ++index) {
         try {
-            fd_ = connectWithin(*address, wake_, deadline);
+            socket_ = connectWithin(addresses, index, wake_, deadline);
         } catch (const ConnectionError& error) {
-            throwIfStopping();
+            wake_.throwIfStopRequested();
             reason = error.what();
         }
     }
-    if (fd_ < 0) throw ConnectionError(reason);
-    const int on = 1;
-    ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    acknowledgeAtOnce();
+    if (socket_.handle() == TcpSocket::kNoHandle) throw ConnectionError(reason);
+    socket_.acknowledgeAtOnce();
 }
-
-LineSocket::~LineSocket() { ::close(fd_); }
 
 void LineSocket::sendLine(std::string_view line) {
     const std::string whole = std::string(line) + "\r\n";
     std::string_view left = whole;
     const auto deadline = Clock::now() + kSendLimit;
     for (;;) {
-        const ssize_t sent = ::send(fd_, left.data(), left.size(), MSG_NOSIGNAL);
-        if (sent > 0) left.remove_prefix(static_cast<size_t>(sent));
+        const TcpSocket::Transfer sent = socket_.send(left.data(), left.size());
+        if (sent.outcome == Outcome::Done) left.remove_prefix(sent.bytes);
         if (left.empty()) return;
-        if (sent < 0 && errno != EINTR && errno != EAGAIN)
-            throw ConnectionError(std::strerror(errno));
+        if (sent.outcome == Outcome::Ended || sent.outcome == Outcome::Failed) {
+            throw ConnectionError(sent.reason);
+        }
         // A full send queue: the line, or the rest of a line the queue took only in part, waits
         // for room.
-        throwIfStopping();
+        wake_.throwIfStopRequested();
         if (Clock::now() >= deadline) throw ConnectionError("the server takes no data");
-        wake_.poll(fd_, POLLOUT, deadline);
+        wake_.wait({socket_.handle(), false, true}, deadline);
     }
 }
 
@@ -131,30 +108,21 @@ std::optional<std::string> LineSocket::readLine(Clock::time_point deadline) {
             throw ConnectionError("the server sent a line longer than " +
                                   std::to_string(kLongestLine / 1024) + " KiB");
         }
-        if (wake_.poll(fd_, POLLIN, deadline) == 0) return std::nullopt;
+        if (!wake_.wait({socket_.handle(), true, false}, deadline).ready) return std::nullopt;
         char bytes[4096];
-        const ssize_t count = ::recv(fd_, bytes, sizeof bytes, 0);
-        if (count > 0) {
-            received_.append(bytes, static_cast<size_t>(count));
-            acknowledgeAtOnce();
-        } else if (count == 0) {
+        const TcpSocket::Transfer got = socket_.receive(bytes, sizeof bytes);
+        if (got.outcome == Outcome::Done) {
+            received_.append(bytes, got.bytes);
+            // The server writes its answer and its echo of a call as two small writes; with
+            // Nagle's rule on its side the second waits for this end's acknowledgement, which the
+            // system would delay by up to 40 ms.
+            socket_.acknowledgeAtOnce();
+        } else if (got.outcome == Outcome::Ended && got.reason.empty()) {
             throw ConnectionError("the server closed the connection");
-        } else if (errno != EINTR && errno != EAGAIN) {
-            throw ConnectionError(std::strerror(errno));
+        } else if (got.outcome != Outcome::WouldBlock) {
+            throw ConnectionError(got.reason);
         }
     }
-}
-
-// The server writes its answer and its echo of a call as two small writes; with Nagle's rule on
-// its side the second waits for this end's acknowledgement, which the kernel would delay by up to
-// 40 ms. Quick acknowledgement lasts only until the next read, so it is asked for after each.
-void LineSocket::acknowledgeAtOnce() {
-    const int on = 1;
-    ::setsockopt(fd_, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
-}
-
-void LineSocket::throwIfStopping() const {
-    if (wake_.stopRequested()) throw ConnectionError("stopped");
 }
 
 }  // namespace velko::gateway

@@ -6,8 +6,8 @@
 #include <system_error>
 #include <utility>
 
-#include "gateway/posix/abandonable_work.h"
-#include "gateway/posix/connection_error.h"
+#include "gateway/system/abandonable_work.h"
+#include "gateway/system/connection_error.h"
 
 namespace velko::gateway {
 
@@ -61,7 +61,7 @@ void MqttClient::check(int result) const {
 // up beforehand and handed over as an address. The connect runs instead on a thread that a stop
 // leaves behind; that thread shares the client, and destroys it when it is the last to let go.
 void MqttClient::connect(const std::shared_ptr<MqttClient>& client, const std::string& host,
-                         uint16_t port, const WakePipe& wake) {
+                         uint16_t port, const Wakeup& wake) {
     auto result = std::make_shared<int>(MOSQ_ERR_SUCCESS);
     runUnlessStopped(
         [client, host, port, result] {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "gateway/posix/wake_pipe.h"
+#include "gateway/system/wakeup.h"
 
 struct mosquitto;
 
@@ -31,7 +31,7 @@ class MqttClient {
     // Starts connecting to host:port. Raises ConnectionError with the reason, or when a stop
     // requested through wake came first.
     static void connect(const std::shared_ptr<MqttClient>& client, const std::string& host,
-                        uint16_t port, const WakePipe& wake);
+                        uint16_t port, const Wakeup& wake);
 
     // What the callbacks noted since the last look.
     bool takeOpened();

@@ -1,7 +1,6 @@
 #include "gateway/posix/mqtt_output.h"
 
 #include <mosquitto.h>
-#include <poll.h>
 
 #include <chrono>
 #include <utility>
@@ -13,7 +12,7 @@ namespace velko::gateway {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = WakePipe::Clock;
+using Clock = Wakeup::Clock;
 
 // How long a clean stop waits for the broker to take the "offline" status.
 constexpr auto kOfflineWait = 400ms;
@@ -79,7 +78,7 @@ std::shared_ptr<MqttClient> MqttOutput::connect() {
     return client;
 }
 
-// Runs the client on this thread: poll() on its socket and the wake pipe, the client's reads
+// Runs the client on this thread: a wait on its socket and the wake-up, the client's reads
 // and writes as they become possible, and its keep-alive once a second.
 void MqttOutput::serve() {
     client_ = connect();
@@ -95,10 +94,10 @@ void MqttOutput::serve() {
         takeInbox();
         const int socket = mosquitto_socket(client);
         if (socket < 0) throw ConnectionError("the connection closed");
-        const auto events =
-            static_cast<short>(POLLIN | (mosquitto_want_write(client) ? POLLOUT : 0));
-        const short ready = wake().poll(socket, events, Clock::now() + (stopBy ? 50ms : 1000ms));
-        if (ready & (POLLIN | POLLERR | POLLHUP)) {
+        const SocketWatch ready = wake().wait(
+            {static_cast<TcpSocket::Handle>(socket), true, mosquitto_want_write(client)},
+            Clock::now() + (stopBy ? 50ms : 1000ms));
+        if (ready.readable) {
             const int result = mosquitto_loop_read(client, 1);
             // A refused connection tells why through the callback only.
             if (auto refusal = client_->takeRefusal()) throw ConnectionError(*refusal);
@@ -106,7 +105,7 @@ void MqttOutput::serve() {
             if (client_->takeOpened()) opened();
             takeAcknowledgements();
         }
-        if (ready & POLLOUT) client_->check(mosquitto_loop_write(client, 1));
+        if (ready.writable) client_->check(mosquitto_loop_write(client, 1));
         client_->check(mosquitto_loop_misc(client));
     }
 }

@@ -48,7 +48,7 @@ void NcidOutput::serve() {
                            const char* missing) {
         const auto deadline = Clock::now() + kAnswerLimit;
         for (;;) {
-            throwIfStopping();
+            wake().throwIfStopRequested();
             const auto line = socket.readLine(deadline);
             if (line && wanted(*line)) return;
             if (!line && Clock::now() >= deadline) throw ConnectionError(missing);
@@ -63,7 +63,7 @@ void NcidOutput::serve() {
           "the server did not take acknowledgement mode");
     connectionUp();
     for (;;) {
-        throwIfStopping();
+        wake().throwIfStopRequested();
         std::optional<Waiting> next;
         {
             const std::lock_guard lock(mutex_);

@@ -19,10 +19,6 @@ void ReconnectingOutput::stop() {
     thread_.join();
 }
 
-void ReconnectingOutput::throwIfStopping() const {
-    if (stopping()) throw ConnectionError("stopped");
-}
-
 void ReconnectingOutput::connectionUp() {
     up_ = true;
     lastReason_.clear();
@@ -48,7 +44,8 @@ void ReconnectingOutput::run() {
     while (!stopping()) {
         try {
             serve();
-        } catch (const std::runtime_error& error) {  // ConnectionError, or a failed poll()
+        } catch (
+            const std::runtime_error& error) {  // ConnectionError, or a wait the system refused
             if (stopping()) return;
             if (up_ || error.what() != lastReason_) tell(false, error.what());
             lastReason_ = error.what();
@@ -56,8 +53,8 @@ void ReconnectingOutput::run() {
         up_ = false;
         connectionEnded();
         // New calls wake the wait too; only a stop shortens it.
-        const auto deadline = WakePipe::Clock::now() + retry_.wait();
-        while (!stopping() && WakePipe::Clock::now() < deadline) wake_.waitUntil(deadline);
+        const auto deadline = Wakeup::Clock::now() + retry_.wait();
+        while (!stopping() && Wakeup::Clock::now() < deadline) wake_.waitUntil(deadline);
         retry_.failed();
     }
 }

@@ -4,16 +4,16 @@
 #include <string>
 #include <thread>
 
-#include "gateway/loop_access.h"
 #include "gateway/output.h"
-#include "gateway/posix/connection_error.h"
 #include "gateway/posix/retry_backoff.h"
-#include "gateway/posix/wake_pipe.h"
+#include "gateway/system/connection_error.h"
+#include "gateway/system/loop_access.h"
+#include "gateway/system/wakeup.h"
 
 namespace velko::gateway {
 
 // What every output shares: a thread of its own that connects and serves the connection until it
-// is lost, then connects again after the backoff (1 s, doubling up to 30 s); the wake pipe that
+// is lost, then connects again after the backoff (1 s, doubling up to 30 s); the wake-up that
 // ends its waits; the stop; and the changes of the connection, told to the loop with each
 // reason once, not at every attempt. A stop ends every wait of the thread within half a second.
 class ReconnectingOutput : public Output {
@@ -36,9 +36,7 @@ class ReconnectingOutput : public Output {
     void connectionUp();
     bool up() const { return up_; }
     bool stopping() const { return wake_.stopRequested(); }
-    // Raises ConnectionError when a stop was requested, to end the connection's work.
-    void throwIfStopping() const;
-    const WakePipe& wake() const { return wake_; }
+    const Wakeup& wake() const { return wake_; }
     // Tells the loop that the far end acknowledged the call, or the end of the answered call.
     void reportDelivered(int64_t callId, bool hangUp = false);
 
@@ -48,7 +46,7 @@ class ReconnectingOutput : public Output {
 
     LoopAccess& loop_;
     OutputEvents& events_;
-    WakePipe wake_;
+    Wakeup wake_;
     // The thread's own.
     bool up_ = false;
     std::string lastReason_;

@@ -6,7 +6,7 @@
 
 #include "control/cid_info.h"
 #include "control/velko_interface.h"
-#include "gateway/loop_access.h"
+#include "gateway/system/loop_access.h"
 
 namespace velko::gateway {
 

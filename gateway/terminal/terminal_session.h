@@ -5,7 +5,7 @@
 #include <string>
 
 #include "control/velko_interface.h"
-#include "gateway/loop_access.h"
+#include "gateway/system/loop_access.h"
 
 namespace velko::gateway {
 

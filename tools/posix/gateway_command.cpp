@@ -7,7 +7,7 @@
 #include "gateway/log/call_log_path.h"
 #include "gateway/mqtt_messages.h"
 #include "gateway/posix/gateway_service.h"
-#include "gateway/posix/loopback_host.h"
+#include "gateway/system/loopback_host.h"
 #include "tools/posix/board_options.h"
 #include "tools/posix/commands.h"
 #include "tools/posix/config_file.h"

@@ -3,17 +3,21 @@
 #include <chrono>
 #include <span>
 
-#include "gateway/posix/tcp_socket.h"
+#include "gateway/system/tcp_socket.h"
 
 namespace velko::gateway {
 
-// A socket to wait on, and for what; waitForSockets sets `ready` when it can read (or write, as
-// asked), or when the connection broke (the next transfer then tells how).
+// A socket to wait on, and for what. waitForSockets sets `ready` when it can read (or write, as
+// asked), or when the connection broke (the next transfer then tells how); `readable` when a
+// receive would not wait (bytes, the far end's end, or a broken connection), `writable` when
+// a send would find room.
 struct SocketWatch {
     TcpSocket::Handle handle = TcpSocket::kNoHandle;
     bool read = false;
     bool write = false;
     bool ready = false;
+    bool readable = false;
+    bool writable = false;
 };
 
 using SocketClock = std::chrono::steady_clock;

@@ -2,10 +2,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace velko::gateway {
+
+// What the gateway asks of the system's TCP sockets: the board listens and accepts, the NCID
+// output connects; nothing here waits (socket_wait.h and wakeup.h do). Each system fills this
+// contract once: POSIX sockets under gateway/posix/, Winsock on Windows (Handle then being a
+// SOCKET). A socket is owned by one object at a time, used by one thread at a time, and closed
+// with its owner.
 
 // An address and port as a socket reports them: "127.0.0.1" or "::1", never a name.
 struct Endpoint {
@@ -13,10 +20,27 @@ struct Endpoint {
     uint16_t port = 0;
 };
 
-// One TCP socket of the board, owned by one object at a time and closed with it. Nothing here
-// waits: what cannot be done at once says WouldBlock, and the caller waits with waitForSockets
-// (socket_wait.h). This and socket_wait.h are all the board's transport asks of the system; a
-// Winsock implementation fills the same contract (Handle then being a SOCKET).
+class TcpSocket;
+
+// The addresses a host's name stands for, for a TCP port, in the order the system's resolver
+// gives them. Copies share the one list.
+class HostAddresses {
+  public:
+    // Asks the system's resolver: blocks for as long as it takes, and nothing can wake it (run
+    // it where a stop may leave it behind: abandonable_work.h). Raises ConnectionError "host:
+    // the resolver's reason" when the name stands for no address.
+    static HostAddresses lookUp(const std::string& host, uint16_t port);
+
+    size_t size() const;
+
+  private:
+    friend class TcpSocket;
+    // The system's own list.
+    struct List;
+
+    std::shared_ptr<const List> list_;
+};
+
 class TcpSocket {
   public:
     using Handle = int;
@@ -31,6 +55,9 @@ class TcpSocket {
     struct Transfer {
         Outcome outcome = Outcome::Failed;
         size_t bytes = 0;
+        // Ended or Failed: the system's words for what ended it; empty when the far end closed
+        // its side in order.
+        std::string reason;
     };
 
     TcpSocket() = default;
@@ -50,10 +77,22 @@ class TcpSocket {
     // caller should pause a moment before it asks again).
     std::optional<Accepted> accept() const;
 
+    // A non-blocking socket, sending small writes at once, that starts connecting to the host's
+    // address at index (below host.size()). The connection is made, or has failed, once the
+    // socket can write; connectFailure() then tells which. Raises ConnectionError with the
+    // system's reason when the attempt cannot even start.
+    static TcpSocket connectTo(const HostAddresses& host, size_t index);
+    // Of a connecting socket that can write: the system's reason the connection failed; nothing
+    // when it is made.
+    std::optional<std::string> connectFailure() const;
+
     Transfer receive(char* data, size_t size);
     Transfer send(const char* data, size_t size);
     // Sends the far end the end of the stream; what it still sends may be received.
     void shutdownSending();
+    // Asks the system to acknowledge what arrives at once rather than after a delay, until the
+    // next receive; nothing where the system has no such request.
+    void acknowledgeAtOnce();
 
     Handle handle() const { return handle_; }
     // The address and port this socket is bound to.

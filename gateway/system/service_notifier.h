@@ -3,13 +3,15 @@
 #include <chrono>
 #include <string>
 
-#include "gateway/loop_access.h"
+#include "gateway/system/loop_access.h"
 
 namespace velko::gateway {
 
-// Tells the service manager (systemd, Type=notify) that the gateway is ready and that it
-// stops, and keeps its watchdog fed from the loop while the manager asks for that, so that a
-// loop that hangs gets the service restarted. Does nothing when no manager listens.
+// Tells the system's service manager how the gateway runs: that it is ready, that it stops, and
+// its state in a few words; and keeps the manager's watchdog fed from the loop while the manager
+// asks for that, so that a loop that hangs gets the service restarted. Does nothing when no
+// manager listens, and raises nothing. Used on the loop's thread only. systemd (Type=notify)
+// under gateway/posix/; the service control manager on Windows.
 class ServiceNotifier {
   public:
     explicit ServiceNotifier(LoopAccess& loop);

@@ -1,13 +1,11 @@
-#include "gateway/posix/abandonable_work.h"
-
-#include <poll.h>
+#include "gateway/system/abandonable_work.h"
 
 #include <atomic>
 #include <memory>
 #include <system_error>
 #include <thread>
 
-#include "gateway/posix/connection_error.h"
+#include "gateway/system/connection_error.h"
 
 namespace velko::gateway {
 
@@ -15,28 +13,28 @@ namespace {
 
 // Shared by the waiter and the work's thread, so that either may be the last to let it go.
 struct Completion {
-    WakePipe signal;
+    SocketSignal signal;
     std::atomic<bool> done{false};
 };
 
 }  // namespace
 
-void runUnlessStopped(std::function<void()> work, const WakePipe& wake) {
+void runUnlessStopped(std::function<void()> work, const Wakeup& wake) {
     const auto completion = std::make_shared<Completion>();
     try {
         std::thread([work = std::move(work), completion] {
             work();
             completion->done.store(true, std::memory_order_release);
-            completion->signal.wake();
+            completion->signal.raise();
         }).detach();
     } catch (const std::system_error& error) {
         throw ConnectionError(error.what());
     }
     while (!wake.stopRequested()) {
-        wake.poll(completion->signal.readEnd(), POLLIN, WakePipe::Clock::time_point::max());
+        wake.wait({completion->signal.handle(), true, false}, Wakeup::Clock::time_point::max());
         if (completion->done.load(std::memory_order_acquire)) return;
     }
-    throw ConnectionError("stopped");
+    wake.throwIfStopRequested();
 }
 
 }  // namespace velko::gateway

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "gateway/posix/wake_pipe.h"
+#include "gateway/system/wakeup.h"
 
 namespace velko::gateway {
 
@@ -11,6 +11,6 @@ namespace velko::gateway {
 // ends the wait at once and leaves the work to end alone: work owns everything it touches
 // (shares it through std::shared_ptr), never the caller's objects, and raises nothing.
 // Raises ConnectionError when the stop left it, or when no thread could be started.
-void runUnlessStopped(std::function<void()> work, const WakePipe& wake);
+void runUnlessStopped(std::function<void()> work, const Wakeup& wake);
 
 }  // namespace velko::gateway

@@ -4,7 +4,8 @@
 
 namespace velko::gateway {
 
-// A connection of an output that failed or ended, with the reason to tell.
+// A connection that failed or ended, or a wait for one that a stop ended ("stopped"), with the
+// reason to tell.
 class ConnectionError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
