@@ -12,8 +12,8 @@
 #include "gateway/calls/line_watcher.h"
 #include "gateway/log/log_writer.h"
 #include "gateway/system/loop_access.h"
-#include "gateway/output.h"
-#include "gateway/output_feed.h"
+#include "gateway/outputs/output.h"
+#include "gateway/outputs/output_feed.h"
 #include "gateway/report_printer.h"
 #include "gateway/terminal/terminal_clock.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "gateway/posix/board_server.h"
-#include "gateway/posix/mqtt_output.h"
-#include "gateway/posix/ncid_output.h"
+#include "gateway/outputs/mqtt_output.h"
+#include "gateway/outputs/ncid_output.h"
 #include "platform/posix/posix_platform.h"
 
 namespace velko::gateway {

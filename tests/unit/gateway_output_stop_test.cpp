@@ -9,7 +9,7 @@
 #include <string>
 
 #include "gateway/system/abandonable_work.h"
-#include "gateway/posix/line_socket.h"
+#include "gateway/outputs/line_socket.h"
 
 namespace velko::gateway {
 namespace {

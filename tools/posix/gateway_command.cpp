@@ -5,7 +5,7 @@
 
 #include "gateway/log/call_log.h"
 #include "gateway/log/call_log_path.h"
-#include "gateway/mqtt_messages.h"
+#include "gateway/outputs/mqtt_messages.h"
 #include "gateway/posix/gateway_service.h"
 #include "gateway/system/loopback_host.h"
 #include "tools/posix/board_options.h"

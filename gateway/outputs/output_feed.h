@@ -5,7 +5,7 @@
 #include <deque>
 
 #include "gateway/log/log_writer.h"
-#include "gateway/output.h"
+#include "gateway/outputs/output.h"
 
 namespace velko::gateway {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <unordered_map>
 
-#include "gateway/mqtt_messages.h"
-#include "gateway/posix/mqtt_client.h"
-#include "gateway/posix/reconnecting_output.h"
+#include "gateway/outputs/mqtt_client.h"
+#include "gateway/outputs/mqtt_messages.h"
+#include "gateway/outputs/reconnecting_output.h"
 
 namespace velko::gateway {
 

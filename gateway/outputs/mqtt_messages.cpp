@@ -1,4 +1,4 @@
-#include "gateway/mqtt_messages.h"
+#include "gateway/outputs/mqtt_messages.h"
 
 #include <nlohmann/json.hpp>
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <thread>
 
-#include "gateway/output.h"
-#include "gateway/posix/retry_backoff.h"
+#include "gateway/outputs/output.h"
+#include "gateway/outputs/retry_backoff.h"
 #include "gateway/system/connection_error.h"
 #include "gateway/system/loop_access.h"
 #include "gateway/system/wakeup.h"

@@ -1,4 +1,4 @@
-#include "gateway/output_feed.h"
+#include "gateway/outputs/output_feed.h"
 
 namespace velko::gateway {
 

@@ -1,11 +1,11 @@
-#include "gateway/posix/ncid_output.h"
+#include "gateway/outputs/ncid_output.h"
 
 #include <functional>
 #include <optional>
 #include <utility>
 
-#include "gateway/ncid_lines.h"
-#include "gateway/posix/line_socket.h"
+#include "gateway/outputs/line_socket.h"
+#include "gateway/outputs/ncid_lines.h"
 
 namespace velko::gateway {
 

@@ -1,4 +1,4 @@
-#include "gateway/posix/reconnecting_output.h"
+#include "gateway/outputs/reconnecting_output.h"
 
 #include <stdexcept>
 

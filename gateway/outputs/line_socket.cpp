@@ -1,4 +1,4 @@
-#include "gateway/posix/line_socket.h"
+#include "gateway/outputs/line_socket.h"
 
 #include <exception>
 #include <memory>

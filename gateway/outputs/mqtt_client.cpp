@@ -1,4 +1,4 @@
-#include "gateway/posix/mqtt_client.h"
+#include "gateway/outputs/mqtt_client.h"
 
 #include <mosquitto.h>
 

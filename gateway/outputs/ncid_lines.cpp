@@ -1,4 +1,4 @@
-#include "gateway/ncid_lines.h"
+#include "gateway/outputs/ncid_lines.h"
 
 #include <algorithm>
 #include <array>

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <string>
 
-#include "gateway/posix/reconnecting_output.h"
+#include "gateway/outputs/reconnecting_output.h"
 
 namespace velko::gateway {
 

@@ -1,4 +1,4 @@
-#include "gateway/posix/mqtt_output.h"
+#include "gateway/outputs/mqtt_output.h"
 
 #include <mosquitto.h>
 
