@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "gateway/board_report.h"
+#include "gateway/board/board_report.h"
 #include "gateway/calls/call.h"
 #include "gateway/calls/line_status.h"
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "gateway/posix/board_server.h"
+#include "gateway/board/board_server.h"
 #include "gateway/outputs/mqtt_output.h"
 #include "gateway/outputs/ncid_output.h"
 #include "platform/posix/posix_platform.h"

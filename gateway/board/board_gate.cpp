@@ -1,8 +1,8 @@
-#include "gateway/posix/board_gate.h"
+#include "gateway/board/board_gate.h"
 
 #include <algorithm>
 
-#include "gateway/posix/request_head.h"
+#include "gateway/board/request_head.h"
 
 namespace velko::gateway {
 

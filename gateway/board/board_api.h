@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "gateway/board_feed.h"
-#include "gateway/board_report.h"
+#include "gateway/board/board_feed.h"
+#include "gateway/board/board_report.h"
 #include "gateway/log/call_search.h"
 #include "gateway/log/sqlite.h"
 

@@ -1,4 +1,4 @@
-#include "gateway/board_report.h"
+#include "gateway/board/board_report.h"
 
 namespace velko::gateway {
 

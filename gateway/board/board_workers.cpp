@@ -1,4 +1,4 @@
-#include "gateway/posix/board_workers.h"
+#include "gateway/board/board_workers.h"
 
 namespace velko::gateway {
 

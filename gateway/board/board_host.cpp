@@ -1,4 +1,4 @@
-#include "gateway/posix/board_host.h"
+#include "gateway/board/board_host.h"
 
 #include <algorithm>
 #include <optional>

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "gateway/board_feed.h"
-#include "gateway/board_report.h"
+#include "gateway/board/board_feed.h"
+#include "gateway/board/board_report.h"
 
 namespace velko::gateway {
 

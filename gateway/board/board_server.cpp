@@ -1,4 +1,4 @@
-#include "gateway/posix/board_server.h"
+#include "gateway/board/board_server.h"
 
 #include <httplib.h>
 #include <malloc.h>
@@ -7,15 +7,15 @@
 #include <ctime>
 #include <stdexcept>
 
-#include "gateway/board_api.h"
-#include "gateway/board_assets.h"
-#include "gateway/board_events.h"
-#include "gateway/posix/board_gate.h"
-#include "gateway/posix/board_host.h"
-#include "gateway/posix/board_http.h"
-#include "gateway/posix/board_stream.h"
-#include "gateway/posix/board_tls.h"
-#include "gateway/posix/board_workers.h"
+#include "gateway/board/board_api.h"
+#include "gateway/board/board_assets.h"
+#include "gateway/board/board_events.h"
+#include "gateway/board/board_gate.h"
+#include "gateway/board/board_host.h"
+#include "gateway/board/board_http.h"
+#include "gateway/board/board_stream.h"
+#include "gateway/board/board_tls.h"
+#include "gateway/board/board_workers.h"
 
 namespace velko::gateway {
 

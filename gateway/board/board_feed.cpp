@@ -1,4 +1,4 @@
-#include "gateway/board_feed.h"
+#include "gateway/board/board_feed.h"
 
 namespace velko::gateway {
 

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "gateway/posix/board_connection.h"
+#include "gateway/board/board_connection.h"
 #include "gateway/system/socket_wait.h"
 
 struct ssl_ctx_st;

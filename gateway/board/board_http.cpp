@@ -1,4 +1,4 @@
-#include "gateway/posix/board_http.h"
+#include "gateway/board/board_http.h"
 
 namespace velko::gateway {
 

@@ -1,4 +1,4 @@
-#include "gateway/posix/request_head.h"
+#include "gateway/board/request_head.h"
 
 namespace velko::gateway {
 

@@ -1,4 +1,4 @@
-#include "gateway/posix/board_connection.h"
+#include "gateway/board/board_connection.h"
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>

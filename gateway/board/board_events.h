@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "gateway/board_broadcast.h"
-#include "gateway/board_report.h"
+#include "gateway/board/board_broadcast.h"
+#include "gateway/board/board_report.h"
 #include "gateway/log/sqlite.h"
 
 namespace velko::gateway {

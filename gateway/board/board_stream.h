@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstddef>
 
-#include "gateway/posix/board_connection.h"
+#include "gateway/board/board_connection.h"
 #include "gateway/system/socket_wait.h"
 
 namespace velko::gateway {

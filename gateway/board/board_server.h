@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "gateway/board_broadcast.h"
-#include "gateway/board_feed.h"
-#include "gateway/board_report.h"
+#include "gateway/board/board_broadcast.h"
+#include "gateway/board/board_feed.h"
+#include "gateway/board/board_report.h"
 #include "gateway/system/socket_wait.h"
 
 namespace velko::gateway {

@@ -1,4 +1,4 @@
-#include "gateway/posix/board_stream.h"
+#include "gateway/board/board_stream.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
-#include "gateway/board_events.h"
+#include "gateway/board/board_events.h"
 
 #include <algorithm>
 
-#include "gateway/board_api.h"
+#include "gateway/board/board_api.h"
 #include "gateway/log/log_listing.h"
 
 namespace velko::gateway {

@@ -1,6 +1,6 @@
-#include "gateway/board_broadcast.h"
+#include "gateway/board/board_broadcast.h"
 
-#include "gateway/board_api.h"
+#include "gateway/board/board_api.h"
 #include "gateway/log/log_listing.h"
 
 namespace velko::gateway {

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <thread>
 
-#include "gateway/posix/board_connection.h"
+#include "gateway/board/board_connection.h"
 
 namespace velko::gateway {
 

@@ -1,4 +1,4 @@
-#include "gateway/board_api.h"
+#include "gateway/board/board_api.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,8 +6,8 @@
 #include <sstream>
 #include <utility>
 
-#include "gateway/log/call_stats.h"
 #include "gateway/calls/call_time.h"
+#include "gateway/log/call_stats.h"
 #include "gateway/log/log_listing.h"
 
 namespace velko::gateway {

@@ -1,4 +1,4 @@
-#include "gateway/posix/board_tls.h"
+#include "gateway/board/board_tls.h"
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
