@@ -15,7 +15,7 @@ using namespace std::chrono_literals;
 using Clock = LineSocket::Clock;
 
 constexpr auto kConnectLimit = 5s;
-constexpr auto kAnswerLimit = 10s;
+constexpr auto kServerAnswerLimit = 10s;
 
 }  // namespace
 
@@ -46,7 +46,7 @@ void NcidOutput::serve() {
     // the call log, the echo of every call) is read and left.
     const auto await = [&](const std::function<bool(const std::string&)>& wanted,
                            const char* missing) {
-        const auto deadline = Clock::now() + kAnswerLimit;
+        const auto deadline = Clock::now() + kServerAnswerLimit;
         for (;;) {
             wake().throwIfStopRequested();
             const auto line = socket.readLine(deadline);

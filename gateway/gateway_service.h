@@ -8,7 +8,8 @@
 #include "gateway/board/board_server.h"
 #include "gateway/outputs/mqtt_output.h"
 #include "gateway/outputs/ncid_output.h"
-#include "platform/posix/posix_platform.h"
+#include "gateway/system/loop_access.h"
+#include "link/platform.h"
 
 namespace velko::gateway {
 
@@ -41,10 +42,11 @@ struct StopRequests {
 
 // Runs the gateway on the platform's thread until a stop is requested: the control reads the
 // terminal on the port, every call is logged and delivered to the outputs, and what happens is
-// printed on standard output. A request closes the port at once, so that a command waiting for
-// the terminal ends then, not done and not told. Tells a service manager when it is ready and
-// when it stops. Returns the process's exit status.
-int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
+// printed on standard output. loop is the access to the platform's message loop. A request
+// closes the port at once, so that a command waiting for the terminal ends then, not done and
+// not told. Tells a service manager when it is ready and when it stops. Returns the process's
+// exit status.
+int runGateway(Platform& platform, LoopAccess& loop, const GatewayOptions& options,
                const StopRequests& stop);
 
 }  // namespace velko::gateway

@@ -1,4 +1,4 @@
-#include "gateway/posix/gateway_service.h"
+#include "gateway/gateway_service.h"
 
 #include <iostream>
 #include <memory>
@@ -9,7 +9,6 @@
 #include "gateway/gateway.h"
 #include "gateway/log/call_log.h"
 #include "gateway/log/log_retention.h"
-#include "gateway/posix/poll_loop_access.h"
 #include "gateway/system/private_files.h"
 #include "gateway/system/service_notifier.h"
 #include "gateway/terminal/memory_reader.h"
@@ -29,7 +28,7 @@ struct StopActionCleared {
 
 }  // namespace
 
-int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
+int runGateway(Platform& platform, LoopAccess& loop, const GatewayOptions& options,
                const StopRequests& stop) {
     ReportPrinter report(std::cout, options.json);
     try {
@@ -39,7 +38,6 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
     }
     CallLog log(options.callsPath, options.powerSafe ? CallLog::Durability::PowerSafe
                                                      : CallLog::Durability::ProcessSafe);
-    PollLoopAccess loop(platform.loop());
     ServiceNotifier service(loop);
     Gateway gateway(
         log, loop, report,
@@ -130,7 +128,7 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
     const StopActionCleared cleared{stop};
     terminal.start();
     service.ready();
-    runUntil(platform.loop(), stop.requested, MessageLoop::Clock::time_point::max());
+    runUntil(platform.messageLoop(), stop.requested, MessageLoop::Clock::time_point::max());
 
     service.stopping();
     memory.reset();
@@ -138,7 +136,7 @@ int runGateway(posix::PosixPlatform& platform, const GatewayOptions& options,
     terminal.stop();
     for (const auto& output : outputs) output->stop();
     // Acknowledgements the outputs handed over before they stopped go into the log.
-    platform.loop().runPending();
+    platform.messageLoop().runPending();
     return gateway.finish() ? 0 : 1;
 }
 
