@@ -1,7 +1,6 @@
 #include "gateway/board/board_server.h"
 
 #include <httplib.h>
-#include <malloc.h>
 
 #include <charconv>
 #include <ctime>
@@ -132,9 +131,6 @@ BoardServer::BoardServer(const BoardSettings& settings, std::string logPath, Boa
       feed_(feed),
       report_(report),
       server_(std::make_unique<BoardHttp>()) {
-    // Each of the many threads would otherwise get a heap of its own, and keep what it freed:
-    // two heaps hold the gateway's memory under 40 MB with fifty browsers.
-    mallopt(M_ARENA_MAX, 2);
     if (!settings.certFile.empty()) {
         tls_ = std::make_unique<TlsContext>(settings.certFile, settings.keyFile);
     }
