@@ -162,7 +162,7 @@ CallQuery callQuery(const QueryParameters& parameters, bool csv) {
         throw BadParameter("q: at most " + std::to_string(kMaxSearchLength) + " characters");
     }
     if (const auto since = parameter(parameters, "since")) {
-        query.receivedFrom = receivedBound(dayStart("since", *since));
+        query.receivedSince = receivedBound(dayStart("since", *since));
     }
     if (const auto until = parameter(parameters, "until")) {
         query.receivedUntil = receivedBound(nextDayStart(dayStart("until", *until)));

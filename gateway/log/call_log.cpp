@@ -191,22 +191,6 @@ std::optional<std::string> CallLog::newestCallTime(const std::string& line) {
     return time;
 }
 
-std::vector<LoggedCall> listCalls(const std::string& path, const CallFilter& filter) {
-    const Database db(path, Database::Mode::ReadOnly);
-    if (const int version = callLogVersion(db); version < kCallLogVersion) {
-        throw DatabaseError(path, "its tables are of an earlier release (version " +
-                                      std::to_string(version) +
-                                      "); the gateway upgrades them when it starts");
-    }
-    Statement query(db, std::string("SELECT ") + kCallColumns +
-                            " FROM calls WHERE received >= ? AND instr(number, ?) > 0"
-                            " ORDER BY calls.id DESC LIMIT ?");
-    query.bind(1, filter.receivedSince.value_or(""))
-        .bind(2, filter.numberPart)
-        .bind(3, filter.limit.value_or(-1));
-    return withDeliveries(db, query);
-}
-
 std::vector<LoggedCall> withDeliveries(const Database& db, Statement& query) {
     Statement deliveries(db,
                          "SELECT output, delivered FROM deliveries WHERE call = ? ORDER BY output");

@@ -104,16 +104,6 @@ class CallLog {
     std::unique_ptr<Statement> newestCallTime_;
 };
 
-// Which calls velko log lists, newest first.
-struct CallFilter {
-    std::optional<std::string> receivedSince;  // UTC time text, as the log holds it
-    std::string numberPart;                    // a part of the number; empty for any
-    std::optional<int64_t> limit;
-};
-
-// Reads the log without changing it, also while a gateway writes to it.
-std::vector<LoggedCall> listCalls(const std::string& path, const CallFilter& filter);
-
 // For the log's other readers: the columns of a call that readCall reads, first in a query's
 // row and in this order; the call of such a row; every row of such a query with its deliveries.
 inline constexpr const char* kCallColumns =

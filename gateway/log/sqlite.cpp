@@ -12,7 +12,8 @@ namespace {
 
 }  // namespace
 
-Database::Database(const std::string& path, Mode mode, std::chrono::milliseconds busyWait) {
+Database::Database(const std::string& path, Mode mode, std::chrono::milliseconds busyWait)
+    : path_(path) {
     const int flags =
         mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {

@@ -38,12 +38,15 @@ class Database {
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
+    // The file's path, as given.
+    const std::string& path() const { return path_; }
     // Runs statements that return no rows.
     void execute(const std::string& sql);
     int64_t lastInsertId() const;
     sqlite3* handle() const { return db_; }
 
   private:
+    std::string path_;
     sqlite3* db_ = nullptr;
 };
 

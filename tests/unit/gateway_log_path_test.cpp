@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "gateway/gateway.h"
+#include "gateway/log/call_search.h"
 #include "unit/gateway_log_folder.h"
 
 namespace velko::gateway {

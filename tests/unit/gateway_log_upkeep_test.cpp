@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "gateway/log/call_log.h"
+#include "gateway/log/call_search.h"
 #include "gateway/log/log_backup.h"
 #include "gateway/log/log_retention.h"
 

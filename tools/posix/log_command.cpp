@@ -1,8 +1,9 @@
 #include <iostream>
 #include <memory>
 
-#include "gateway/log/call_log_path.h"
 #include "gateway/calls/call_time.h"
+#include "gateway/log/call_log_path.h"
+#include "gateway/log/call_search.h"
 #include "gateway/log/log_backup.h"
 #include "gateway/log/log_listing.h"
 #include "tools/posix/commands.h"
@@ -15,7 +16,7 @@ struct LogOptions {
     std::string callsPath;
     std::string since;
     std::string backup;
-    gateway::CallFilter filter;
+    gateway::CallQuery filter;
     bool json = false;
     bool csv = false;
 };
