@@ -33,22 +33,22 @@ MqttOutput::MqttOutput(MqttSettings settings, LoopAccess& loop, OutputEvents& ev
 
 MqttOutput::~MqttOutput() { stop(); }
 
+// A live call goes to the last call too; a call from the terminal's memory only when it is
+// newer than the one the last call holds, which would otherwise be replaced by an older one.
 void MqttOutput::deliver(const Call& call) {
+    const std::optional<std::time_t> moment =
+        call.time ? momentOfTimeText(*call.time) : std::nullopt;
+    const bool newer = moment && (!lastCallMoment_ || *moment > *lastCallMoment_);
+    if (newer) lastCallMoment_ = moment;
+    const bool toLastCall = newer || call.source == CallSource::Report;
     {
         const std::lock_guard lock(mutex_);
         inbox_.push_back(
             {Pending{call.id, topics_.call(call),
-                     newestCall(call) ? std::optional(topics_.lastCall(call)) : std::nullopt},
+                     toLastCall ? std::optional(topics_.lastCall(call)) : std::nullopt},
              {}});
     }
     wake().wake();
-}
-
-bool MqttOutput::newestCall(const Call& call) {
-    const auto moment = call.time ? momentOfTimeText(*call.time) : std::nullopt;
-    const bool newer = moment && (!lastCallMoment_ || *moment > *lastCallMoment_);
-    if (newer) lastCallMoment_ = moment;
-    return newer || call.source == CallSource::Report;
 }
 
 void MqttOutput::lineStatus(const LineStatus& status) {

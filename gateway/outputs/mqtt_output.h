@@ -70,9 +70,8 @@ class MqttOutput final : public ReconnectingOutput {
     MqttSettings settings_;
     MqttTopics topics_;
 
-    // Whether the call goes to the last call too, on the loop's thread: a live call does, a call
-    // from the terminal's memory only when it is newer than the one the last call holds.
-    bool newestCall(const Call& call);
+    // The time of the call the retained last call holds, as far as it is known; the loop's
+    // thread's (deliver).
     std::optional<std::time_t> lastCallMoment_;
 
     // Handed over from the loop's thread, calls and status changes in the order they came.
