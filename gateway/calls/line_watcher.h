@@ -8,8 +8,9 @@
 namespace velko::gateway {
 
 // Something that watches the line without a delivery state in the log (the board): the gateway
-// tells it each call once the call is logged, each change of the line's status and each change
-// of an output's connection, always on the loop's thread. No method blocks.
+// tells it each call once the call is logged (or waits in memory to be, while the log fails; a
+// call that memory cannot hold either is not told), each change of the line's status and each
+// change of an output's connection, always on the loop's thread. No method blocks.
 class LineWatcher {
   public:
     virtual ~LineWatcher() = default;
