@@ -52,11 +52,8 @@ std::string EventStream::replay() {
     return text;
 }
 
-std::optional<std::string> EventStream::join(std::string text, std::chrono::milliseconds wait) {
-    if (retryAfter_) {
-        if (!broadcast_.pause(std::min(*retryAfter_, wait))) return std::nullopt;
-    }
-    auto start = broadcast_.joinAfter(cursor_);
+std::string EventStream::catchUp() {
+    std::optional<BoardBroadcast::Start> start = broadcast_.joinAfter(cursor_);
     if (!start && cursor_) {
         std::string missed;
         try {
@@ -66,37 +63,27 @@ std::optional<std::string> EventStream::join(std::string text, std::chrono::mill
             db_.reset();
             retryAfter_ =
                 retryAfter_ ? std::min(*retryAfter_ * 2, kBoardLongestRetry) : kBoardFirstRetry;
-            text += logCondition(false);
-            return text.empty() ? kComment : text;
+            return logCondition(false);
         }
         retryAfter_.reset();
-        if (!missed.empty()) return text + missed;
+        if (!missed.empty()) return missed;
         start = broadcast_.joinAfter(cursor_, true);
     }
     if (!start) {
         // The broadcast has not read the log yet: it says when it has.
         retryAfter_ = kBoardFirstRetry;
-        text += logCondition(false);
-        return text.empty() ? kComment : text;
+        return logCondition(false);
     }
     retryAfter_.reset();
     sequence_ = start->sequence;
     cursor_ = start->lastCallId;
     db_.reset();
-    return text + event("state", *cursor_, start->state) + logCondition(start->logReadable);
+    return event("state", *cursor_, start->state) + logCondition(start->logReadable);
 }
 
-std::optional<std::string> EventStream::next(std::chrono::milliseconds wait) {
-    std::string text = started_ ? "" : kRetry;
-    started_ = true;
-    if (!sequence_) return join(std::move(text), wait);
-    const BoardBroadcast::Read read = broadcast_.read(*sequence_, wait);
-    if (read.closed && read.events.empty()) return std::nullopt;
-    if (read.lost) {
-        sequence_.reset();
-        return join(std::move(text), wait);
-    }
-    for (const BoardEvent& each : read.events) {
+std::string EventStream::followed(const std::vector<BoardEvent>& events) {
+    std::string text;
+    for (const BoardEvent& each : events) {
         sequence_ = each.sequence + 1;
         switch (each.kind) {
             case BoardEvent::Kind::Call:
@@ -112,6 +99,28 @@ std::optional<std::string> EventStream::next(std::chrono::milliseconds wait) {
                 text += logCondition(each.logReadable);
                 break;
         }
+    }
+    return text;
+}
+
+// Each step either follows the broadcast or catches up with it from the log; a stream that
+// falls further behind than the broadcast's ring holds catches up again.
+std::optional<std::string> EventStream::next(std::chrono::milliseconds wait) {
+    std::string text = started_ ? "" : kRetry;
+    started_ = true;
+    if (sequence_) {
+        const BoardBroadcast::Read read = broadcast_.read(*sequence_, wait);
+        if (read.closed && read.events.empty()) return std::nullopt;
+        if (read.lost) {
+            sequence_.reset();
+        } else {
+            text += followed(read.events);
+        }
+    }
+    if (!sequence_) {
+        // After a failure to read the log, a pause before it is read again.
+        if (retryAfter_ && !broadcast_.pause(std::min(*retryAfter_, wait))) return std::nullopt;
+        text += catchUp();
     }
     return text.empty() ? kComment : text;
 }

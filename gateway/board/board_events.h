@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "gateway/board/board_broadcast.h"
 #include "gateway/board/board_report.h"
@@ -32,8 +33,11 @@ class EventStream {
     std::optional<std::string> next(std::chrono::milliseconds wait);
 
   private:
-    // The calls missed since the cursor, from the log, until the stream can join the broadcast.
-    std::optional<std::string> join(std::string text, std::chrono::milliseconds wait);
+    // The text of the broadcast's events the stream has not sent.
+    std::string followed(const std::vector<BoardEvent>& events);
+    // Until the stream follows the broadcast: the calls it missed, the next ones from the log at
+    // each step, then the state where it joins the broadcast; or that the log cannot be read.
+    std::string catchUp();
     // The next calls after the cursor from the log; empty when it has no more.
     std::string replay();
     // The `log` event when the log's condition differs from what the stream told last.
