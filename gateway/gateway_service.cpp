@@ -56,12 +56,8 @@ int runGateway(Platform& platform, LoopAccess& loop, const GatewayOptions& optio
         mqtt.lastCallTime = log.newestCallTime(options.line);
         outputs.push_back(std::make_unique<MqttOutput>(std::move(mqtt), loop, gateway));
     }
-    std::vector<std::string> outputNames;
-    for (const auto& output : outputs) {
-        gateway.addOutput(*output);
-        outputNames.emplace_back(output->name());
-    }
-    BoardFeed boardFeed(outputNames);
+    for (const auto& output : outputs) gateway.addOutput(*output);
+    BoardFeed boardFeed(gateway.outputNames());
     gateway.addWatcher(boardFeed);
     // The board's threads tell what went wrong through the loop, whose thread prints.
     BoardReport boardReport([&loop, &report](BoardNotice notice) {
