@@ -16,6 +16,8 @@ namespace velko::gateway {
 // is lost, then connects again after the backoff (1 s, doubling up to 30 s); the wake-up that
 // ends its waits; the stop; and the changes of the connection, told to the loop with each
 // reason once, not at every attempt. A stop ends every wait of the thread within half a second.
+// The thread touches nothing of the gateway: what it learns (deliveries, connections) goes to
+// the loop's thread as tasks (system/loop_access.h, the rule for threads).
 class ReconnectingOutput : public Output {
   public:
     ~ReconnectingOutput() override;

@@ -28,8 +28,8 @@ using SocketClock = std::chrono::steady_clock;
 bool waitForSockets(std::span<SocketWatch> watches, SocketClock::time_point deadline);
 
 // Something to watch for reading beside sockets, raised from any thread: once raised it stays
-// ready for every waiter until the one that owns it clears it. A pipe here; a pair of connected
-// loopback sockets under Winsock, where only sockets can be waited on.
+// ready for every waiter until the one that owns it clears it. A pipe under POSIX; a pair of
+// connected loopback sockets under Winsock, where only sockets can be waited on.
 class SocketSignal {
   public:
     // Raises std::system_error when it cannot be made.
