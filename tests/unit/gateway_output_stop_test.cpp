@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "gateway/system/abandonable_work.h"
 #include "gateway/outputs/line_socket.h"
+#include "gateway/system/abandonable_work.h"
 
 namespace velko::gateway {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "gateway/log/call_log.h"
 #include "gateway/calls/call_time.h"
+#include "gateway/log/call_log.h"
 #include "gateway/terminal/stored_calls.h"
 #include "unit/seoul_time.h"
 
