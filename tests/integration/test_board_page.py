@@ -87,11 +87,13 @@ def test_shows_the_ringing_call_at_once_and_caller_texts_only_as_text(tmp_path, 
     assert browser.console_errors() == []
 
 
+@pytest.mark.parametrize("language", ["en", "ko"])
 def test_says_while_the_log_cannot_be_read_and_shows_the_calls_that_came_meanwhile(
-        tmp_path, sims, gateways, browser):
+        tmp_path, sims, gateways, browsers, language):
     sim = sims("--start", "2026-03-05 09:07")
     calls = tmp_path / "calls.db"
     gateway = start_board(gateways, sim, calls, free_port())
+    browser = browsers(language=language)
     live(browser, gateway.url)
     notice = "return !document.getElementById('log-notice').hidden"
     assert not browser.run(notice)
@@ -101,8 +103,9 @@ def test_says_while_the_log_cannot_be_read_and_shows_the_calls_that_came_meanwhi
         gateway.expect(event="call")
         assert browser.log_ids() == []
         for width, scheme in [(1280, "light"), (400, "light"), (400, "dark")]:
-            assert browser.screenshot(tmp_path, f"board-log-unreadable-{width}-{scheme}",
-                                      width, scheme).stat().st_size
+            assert browser.screenshot(
+                tmp_path, f"board-log-unreadable-{language}-{width}-{scheme}", width,
+                scheme).stat().st_size
         # The live feed stays up all along.
         assert browser.run("return document.getElementById('status-feed').className") == \
             "pill good"
