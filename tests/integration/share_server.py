@@ -199,10 +199,11 @@ class ShareHandler(http.server.BaseHTTPRequestHandler):
             return
         server = self.share_server
         desk = Desk()
+        # The body runs until the connection closes, unchunked (docs/share.md says why).
         self.send_response(200)
         self.send_header("Content-Type", "text/event-stream")
         self.send_header("Cache-Control", "no-store")
-        self.send_header("Transfer-Encoding", "chunked")
+        self.send_header("Connection", "close")
         self.end_headers()
         self.close_connection = True
         try:
@@ -231,7 +232,7 @@ class ShareHandler(http.server.BaseHTTPRequestHandler):
         self.send_bytes(f"event: {name}\ndata: {json.dumps(data, ensure_ascii=False)}\n\n".encode())
 
     def send_bytes(self, data):
-        self.wfile.write(b"%x\r\n%s\r\n" % (len(data), data))
+        self.wfile.write(data)
         self.wfile.flush()
 
     def do_POST(self):

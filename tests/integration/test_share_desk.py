@@ -8,9 +8,11 @@ import signal
 import time
 
 import pytest
-from conftest import TIMEOUT, Deadline, report
+from conftest import TIMEOUT, VELKO, Deadline, report
 from share_server import PASSWORD, ShareServer, SilentServer, make_certificate
 
+# velko.exe under Wine, whose shares tests/win/wine-velko maps with velko.exe desk.
+WINDOWS = VELKO.endswith("wine-velko")
 OPEN_FAILED = "포트열기실패:"
 GONE = "포트장치사라짐:"
 BACK = "포트장치복귀:"
@@ -233,8 +235,9 @@ def test_closing_a_port_whose_gateway_went_away_stops_its_coming_back(desk, gate
     gateway.stop()
     wait_for_debug_message(shell, GONE)
     shell.call('CloseVelko "" ""')
+    requests = len(gateway.authorizations)
     gateway.come_back()
-    assert not gateway.wait_for(lambda: gateway.authorizations[1:], 1.5)
+    assert not gateway.wait_for(lambda: len(gateway.authorizations) > requests, 1.5)
     assert debug_messages(shell, BACK) == []
 
 
@@ -267,6 +270,7 @@ def test_the_monitor_with_reopen_watches_a_gateway_again_once_it_is_back(
     assert "velko: waiting for COM3 to come back" in errors
 
 
+@pytest.mark.skipif(WINDOWS, reason="velko.exe maps ports with velko.exe desk")
 @pytest.mark.parametrize("arguments, complaint", [
     (["--device", "3=http://10.0.0.5:8080"],
      "http:// is for a gateway on this computer only: use https://"),

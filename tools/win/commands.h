@@ -13,5 +13,7 @@ inline const std::string kDeskMapsShares =
 // exit status when it has run.
 void addShellCommand(CLI::App& app, int& status);
 void addMonitorCommand(CLI::App& app, int& status);
+// velko.exe desk: the PC's mappings of COM ports to gateways' shares.
+void addDeskCommand(CLI::App& app, int& status);
 
 }  // namespace velko::tools::win
