@@ -41,11 +41,14 @@ def floor_of(path, floors):
 
 def source_files(root):
     for folder, subfolders, files in os.walk(root):
-        # Build trees (anywhere) and hidden folders hold no source of the project.
+        # Build trees (anywhere), the build folders at the top (build-windeps holds the Windows
+        # gateway's libraries, which ./run windows-deps builds) and hidden folders hold no
+        # source of the project.
         subfolders[:] = [
             name
             for name in subfolders
             if not name.startswith(".")
+            and not (folder == root and name.startswith("build"))
             and not os.path.exists(os.path.join(folder, name, "CMakeCache.txt"))
         ]
         for name in files:

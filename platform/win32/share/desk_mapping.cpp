@@ -201,6 +201,8 @@ void removeAllDeskMappings() {
     check(error, "opening HKLM\\" + utf8FromWide(kProductKey));
     error = RegDeleteTreeW(product.get(), L"Desk");
     if (error != ERROR_FILE_NOT_FOUND) check(error, "removing HKLM\\" + utf8FromWide(kDeskKey));
+    // The product's key goes too once it holds nothing else.
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_64KEY, 0);
 }
 
 std::vector<ListedMapping> listDeskMappings() {
