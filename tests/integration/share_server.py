@@ -65,6 +65,7 @@ class ShareServer:
         self.desks = {}
         self.writes = []  # (desk id, text, wait_ms) in the order they came
         self.authorizations = []  # every Authorization header that came, None when missing
+        self.sent = []  # (name, data, perf_counter once written) of each event after the hello
         self.connections = set()
         self.port = 0
         self.httpd = None
@@ -221,6 +222,8 @@ class ShareHandler(http.server.BaseHTTPRequestHandler):
                 if event is None:
                     return
                 self.send_chunk(*event)
+                with server.lock:
+                    server.sent.append((*event, time.perf_counter()))
         except OSError:
             pass
         finally:
