@@ -81,9 +81,12 @@ int map(int16_t port, const DeskOptions& options) {
                                        "digits, with or without colons");
         }
     }
-    if (options.passwordFile.empty() == options.password.empty()) {
+    if (options.passwordFile.empty() && options.password.empty()) {
         throw CLI::ValidationError("--password-file",
                                    "give the desk's password with --password-file FILE");
+    }
+    if (!options.passwordFile.empty() && !options.password.empty()) {
+        throw CLI::ValidationError("--password", "give the password once: --password-file FILE");
     }
     std::string password =
         options.password.empty() ? firstLine(options.passwordFile) : options.password;
