@@ -47,12 +47,9 @@ bool tableMatchesModule() {
 
 // The entry's value with the module's path in place of the placeholder.
 std::wstring valueFor(const std::string& value, const std::wstring& modulePath) {
-    std::wstring result = wide(value);
-    const size_t at = value.find(registry::kModulePlaceholder);
-    if (at != std::string::npos) {
-        result.replace(at, registry::kModulePlaceholder.size(), modulePath);
-    }
-    return result;
+    const registry::AroundModule parts = registry::aroundModule(value);
+    if (!parts.after) return wide(parts.before);
+    return wide(parts.before) + modulePath + wide(*parts.after);
 }
 
 bool write(const registry::Entry& entry, const std::wstring& modulePath) {

@@ -30,6 +30,18 @@ enum class Architecture { x86, x64 };
 
 inline constexpr std::string_view kModulePlaceholder = "[module]";
 
+// A value's text before kModulePlaceholder and, when it holds it, after it: each writer of the
+// entries puts the module's path between them in its own form.
+struct AroundModule {
+    std::string_view before;
+    std::optional<std::string_view> after;
+};
+constexpr AroundModule aroundModule(std::string_view value) {
+    const size_t at = value.find(kModulePlaceholder);
+    if (at == std::string_view::npos) return {value, std::nullopt};
+    return {value.substr(0, at), value.substr(at + kModulePlaceholder.size())};
+}
+
 inline constexpr std::string_view kProgId = "velko_for_fox_pro.velko_foxpro";
 inline constexpr std::string_view kClassName = "velko_foxpro";
 inline constexpr std::string_view kClassId = "{384B0812-9145-44B8-B0AD-528B16D6123E}";

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "gateway/call_log.h"
+#include "gateway/log/call_log.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "gateway/gateway.h"
 
-#include "gateway/call_time.h"
-#include "gateway/stored_calls.h"
+#include "gateway/calls/call_time.h"
+#include "gateway/terminal/stored_calls.h"
 
 namespace velko::gateway {
 
@@ -82,12 +82,14 @@ void Gateway::callReported(const CallReport& report) {
     report_.call(call);
     if (kept) {
         handAdded();
+        for (LineWatcher* watcher : watchers_) watcher->callLogged(call);
     } else {
+        // Neither the log nor memory holds it: the outputs still get it, when they have room,
+        // and the watchers, which read the log, learn of it only as the line's ringing.
         report_.failure("logging call " + std::to_string(call.id),
                         "the log is failing and memory holds all it may");
         for (const auto& feed : feeds_) feed->handOver(call);
     }
-    for (LineWatcher* watcher : watchers_) watcher->callLogged(call);
     ringingCall_ = call;
     ringingSince_ = seconds();
     if (ringingAlarm_ != 0) loop_.cancel(ringingAlarm_);

@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "control/call_report.h"
-#include "gateway/call_log.h"
-#include "gateway/line_watcher.h"
-#include "gateway/log_writer.h"
-#include "gateway/loop_access.h"
-#include "gateway/output.h"
-#include "gateway/output_feed.h"
+#include "gateway/calls/line_watcher.h"
+#include "gateway/log/call_log.h"
+#include "gateway/log/log_writer.h"
+#include "gateway/outputs/output.h"
+#include "gateway/outputs/output_feed.h"
 #include "gateway/report_printer.h"
-#include "gateway/terminal_clock.h"
+#include "gateway/system/loop_access.h"
+#include "gateway/terminal/terminal_clock.h"
 
 namespace velko::gateway {
 
@@ -46,6 +46,8 @@ class Gateway final : public OutputEvents, private LogWriter::Listener {
     void addOutput(Output& output);
     // Adds a watcher of the line (the board), told of each logged call and each change.
     void addWatcher(LineWatcher& watcher);
+    // The outputs' names, in the order they were added.
+    const std::vector<std::string>& outputNames() const { return outputNames_; }
     // Hands every output what the log still holds undelivered for it, oldest first: the calls,
     // and the ends of answered calls, each after its call (OutputFeed).
     void start();

@@ -2,9 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "gateway/call_json.h"
-#include "gateway/call_text.h"
-#include "gateway/terminal_clock.h"
+#include "gateway/calls/call_json.h"
+#include "gateway/calls/call_text.h"
+#include "gateway/terminal/terminal_clock.h"
 
 namespace velko::gateway {
 

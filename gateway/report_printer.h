@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "gateway/board_report.h"
-#include "gateway/call.h"
-#include "gateway/stored_calls.h"
+#include "gateway/board/board_report.h"
+#include "gateway/calls/call.h"
+#include "gateway/calls/line_status.h"
 
 namespace velko::gateway {
 

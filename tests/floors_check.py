@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """floors_check.py [ROOT]: fails when a source file includes a project header from a folder its
-floor may not include from. The floors are the table of the README's "Layout" section: a folder
-(first column) includes from itself and from the folders named in its last column ("anything",
-or "nothing" of the project). A file in a folder without a row fails too."""
+floor may not include from, or a system header its floor may not use. The floors are the table of
+the README's "Layout" section: a folder (first column) includes from itself and from the folders
+named in its last column ("anything", or "nothing" of the project); a folder with a row of its own
+inside another is a floor of its own, which the other names like any floor. Where the column
+"System headers" says "none", a file includes only the C++ standard library (headers without a
+suffix) and the libraries of LIBRARIES. A file in a folder without a row fails too."""
 
 import os
 import re
@@ -11,10 +14,14 @@ import sys
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc", ".rc")
 INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]([^>"]+)[>"]', re.MULTILINE)
 TICKED = re.compile(r"`([^`]+/)`")
+# The libraries a floor without system headers may use besides the C++ standard library: the
+# same on every system the project builds for.
+LIBRARIES = ("sqlite3.h", "mosquitto.h", "httplib.h", "openssl/", "nlohmann/")
 
 
 def read_floors(readme):
-    """{folder: allowed folders, or None for anything} from the Layout section's table."""
+    """{folder: (allowed folders or None for anything, whether system headers are allowed)} from
+    the Layout section's table."""
     floors = {}
     in_layout = False
     with open(readme, encoding="utf-8") as text:
@@ -27,7 +34,9 @@ def read_floors(readme):
             cells = [cell.strip() for cell in line.strip().strip("|").split("|")]
             folder = TICKED.fullmatch(cells[0]).group(1)
             allowed = cells[-1]
-            floors[folder] = None if allowed == "anything" else TICKED.findall(allowed)
+            system_headers = len(cells) < 4 or cells[2] != "none"
+            floors[folder] = (None if allowed == "anything" else TICKED.findall(allowed),
+                              system_headers)
     if not floors:
         sys.exit(f"{readme}: no table in a '## Layout' section")
     return floors
@@ -41,9 +50,9 @@ def floor_of(path, floors):
 
 def source_files(root):
     for folder, subfolders, files in os.walk(root):
-        # Build trees (anywhere), the build folders at the top (build-windeps holds the Windows
-        # gateway's libraries, which ./run windows-deps builds) and hidden folders hold no
-        # source of the project.
+        # Build trees (anywhere), the build folders at the top (build*/, as .gitignore has it:
+        # build-windeps/ holds other projects' headers) and hidden folders hold no source of the
+        # project.
         subfolders[:] = [
             name
             for name in subfolders
@@ -65,6 +74,12 @@ def project_header(root, including, included):
     return None
 
 
+def portable(included):
+    """Whether a header that is none of the project's is the C++ standard library's or one of
+    LIBRARIES."""
+    return "." not in included or included.startswith(LIBRARIES)
+
+
 def main():
     root = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(__file__) + "/..")
     floors = read_floors(os.path.join(root, "README.md"))
@@ -74,14 +89,17 @@ def main():
         if floor is None:
             faults.append(f"{path}: its folder has no row in the README's Layout table")
             continue
-        allowed = floors[floor]
-        if allowed is None:
-            continue
+        allowed, system_headers = floors[floor]
         with open(os.path.join(root, path), encoding="utf-8", errors="replace") as source:
             included_paths = INCLUDE.findall(source.read())
         for included in included_paths:
             header = project_header(root, path, included)
-            if header is None or header.startswith(floor):
+            if header is None:
+                if not system_headers and not portable(included):
+                    faults.append(f"{path}: includes <{included}>, a system header its floor "
+                                  f"{floor} may not use")
+                continue
+            if allowed is None or floor_of(header, floors) == floor:
                 continue
             if not any(header.startswith(folder) for folder in allowed):
                 faults.append(f"{path}: includes {header}, above or beside its floor {floor}")

@@ -1,4 +1,4 @@
-#include "gateway/posix/loopback_host.h"
+#include "gateway/system/loopback_host.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -3,7 +3,7 @@
 namespace velko::gateway {
 
 PollLoopAccess::PollLoopAccess(posix::PollLoop& loop) : loop_(loop) {
-    watch_ = loop_.watch(wake_.readEnd(), [this] { runPosted(); });
+    watch_ = loop_.watch(wake_.handle(), [this] { runPosted(); });
 }
 
 PollLoopAccess::~PollLoopAccess() { loop_.unwatch(watch_); }
@@ -22,11 +22,11 @@ void PollLoopAccess::post(Task task) {
         posted_.push_back(std::move(task));
     }
     // One wake while tasks wait is enough.
-    if (wasEmpty) wake_.wake();
+    if (wasEmpty) wake_.raise();
 }
 
 void PollLoopAccess::runPosted() {
-    wake_.drain();
+    wake_.clear();
     std::deque<Task> tasks;
     {
         const std::lock_guard lock(mutex_);

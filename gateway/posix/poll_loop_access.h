@@ -3,14 +3,14 @@
 #include <deque>
 #include <mutex>
 
-#include "gateway/loop_access.h"
-#include "gateway/posix/wake_pipe.h"
+#include "gateway/system/loop_access.h"
+#include "gateway/system/socket_wait.h"
 #include "platform/posix/poll_loop.h"
 
 namespace velko::gateway {
 
 // LoopAccess on the poll() loop: alarms are the loop's own; posted tasks wait in a queue, and a
-// byte on a pipe the loop watches wakes it to run them.
+// signal the loop watches (a byte on a pipe) wakes it to run them.
 class PollLoopAccess final : public LoopAccess {
   public:
     explicit PollLoopAccess(posix::PollLoop& loop);
@@ -26,7 +26,7 @@ class PollLoopAccess final : public LoopAccess {
     void runPosted();
 
     posix::PollLoop& loop_;
-    WakePipe wake_;
+    SocketSignal wake_;
     int watch_ = 0;
     std::mutex mutex_;
     std::deque<Task> posted_;

@@ -1,4 +1,4 @@
-#include "gateway/posix/private_files.h"
+#include "gateway/system/private_files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "gateway/posix/service_notifier.h"
+#include "gateway/system/service_notifier.h"
 
 #include <systemd/sd-daemon.h>
 

@@ -1,4 +1,4 @@
-#include "gateway/posix/socket_wait.h"
+#include "gateway/system/socket_wait.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -24,7 +24,12 @@ bool waitForSockets(std::span<SocketWatch> watches, SocketClock::time_point dead
         const int ready = ::poll(entries.data(), entries.size(), posix::pollTimeoutUntil(deadline));
         if (ready < 0 && errno == EINTR) continue;
         if (ready < 0) throw std::system_error(errno, std::generic_category(), "poll");
-        for (size_t i = 0; i < watches.size(); ++i) watches[i].ready = entries[i].revents != 0;
+        for (size_t i = 0; i < watches.size(); ++i) {
+            const short got = entries[i].revents;
+            watches[i].ready = got != 0;
+            watches[i].readable = (got & (POLLIN | POLLERR | POLLHUP)) != 0;
+            watches[i].writable = (got & POLLOUT) != 0;
+        }
         return ready > 0;
     }
 }

@@ -1,7 +1,8 @@
-#include "gateway/posix/tcp_socket.h"
+#include "gateway/system/tcp_socket.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -11,6 +12,9 @@
 #include <cstring>
 #include <stdexcept>
 #include <utility>
+#include <vector>
+
+#include "gateway/system/connection_error.h"
 
 namespace velko::gateway {
 
@@ -39,17 +43,48 @@ TcpSocket::Transfer failure() {
 #if EAGAIN != EWOULDBLOCK
         case EWOULDBLOCK:
 #endif
-            return {TcpSocket::Outcome::WouldBlock, 0};
+            return {TcpSocket::Outcome::WouldBlock, 0, {}};
         case ECONNRESET:
         case EPIPE:
         case ETIMEDOUT:
-            return {TcpSocket::Outcome::Ended, 0};
+            return {TcpSocket::Outcome::Ended, 0, std::strerror(errno)};
         default:
-            return {TcpSocket::Outcome::Failed, 0};
+            return {TcpSocket::Outcome::Failed, 0, std::strerror(errno)};
     }
 }
 
+void sendSmallWritesAtOnce(int handle) {
+    const int on = 1;
+    ::setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
 }  // namespace
+
+struct HostAddresses::List {
+    addrinfo* found = nullptr;
+    std::vector<const addrinfo*> entries;
+
+    ~List() {
+        if (found != nullptr) ::freeaddrinfo(found);
+    }
+};
+
+HostAddresses HostAddresses::lookUp(const std::string& host, uint16_t port) {
+    auto list = std::make_shared<List>();
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    const int failure =
+        ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &list->found);
+    if (failure != 0) throw ConnectionError(host + ": " + ::gai_strerror(failure));
+    for (const addrinfo* entry = list->found; entry != nullptr; entry = entry->ai_next) {
+        list->entries.push_back(entry);
+    }
+    HostAddresses addresses;
+    addresses.list_ = std::move(list);
+    return addresses;
+}
+
+size_t HostAddresses::size() const { return list_ ? list_->entries.size() : 0; }
 
 TcpSocket::~TcpSocket() {
     if (handle_ != kNoHandle) ::close(handle_);
@@ -109,18 +144,40 @@ std::optional<TcpSocket::Accepted> TcpSocket::accept() const {
         TcpSocket socket(handle);
         // An event goes out in a few small writes (a chunk's size, its data, its end): without
         // this, the last waits for the browser's delayed acknowledgement, 40 ms.
-        const int on = 1;
-        ::setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        sendSmallWritesAtOnce(handle);
         Endpoint local = socket.local();
         return Accepted{std::move(socket), endpointOf(peer), std::move(local)};
     }
 }
 
+TcpSocket TcpSocket::connectTo(const HostAddresses& host, size_t index) {
+    const addrinfo& address = *host.list_->entries.at(index);
+    TcpSocket socket(::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                              address.ai_protocol));
+    if (socket.handle_ == kNoHandle) {
+        throw ConnectionError(std::string("socket: ") + std::strerror(errno));
+    }
+    sendSmallWritesAtOnce(socket.handle_);
+    if (::connect(socket.handle_, address.ai_addr, address.ai_addrlen) != 0 &&
+        errno != EINPROGRESS) {
+        throw ConnectionError(std::strerror(errno));
+    }
+    return socket;
+}
+
+std::optional<std::string> TcpSocket::connectFailure() const {
+    int error = 0;
+    socklen_t size = sizeof error;
+    ::getsockopt(handle_, SOL_SOCKET, SO_ERROR, &error, &size);
+    if (error == 0) return std::nullopt;
+    return std::strerror(error);
+}
+
 TcpSocket::Transfer TcpSocket::receive(char* data, size_t size) {
     for (;;) {
         const ssize_t got = ::recv(handle_, data, size, 0);
-        if (got > 0) return {Outcome::Done, static_cast<size_t>(got)};
-        if (got == 0) return {size == 0 ? Outcome::Done : Outcome::Ended, 0};
+        if (got > 0) return {Outcome::Done, static_cast<size_t>(got), {}};
+        if (got == 0) return {size == 0 ? Outcome::Done : Outcome::Ended, 0, {}};
         if (errno != EINTR) return failure();
     }
 }
@@ -128,12 +185,18 @@ TcpSocket::Transfer TcpSocket::receive(char* data, size_t size) {
 TcpSocket::Transfer TcpSocket::send(const char* data, size_t size) {
     for (;;) {
         const ssize_t sent = ::send(handle_, data, size, MSG_NOSIGNAL);
-        if (sent >= 0) return {Outcome::Done, static_cast<size_t>(sent)};
+        if (sent >= 0) return {Outcome::Done, static_cast<size_t>(sent), {}};
         if (errno != EINTR) return failure();
     }
 }
 
 void TcpSocket::shutdownSending() { ::shutdown(handle_, SHUT_WR); }
+
+// Quick acknowledgement lasts only until the next receive, so it is asked for after each.
+void TcpSocket::acknowledgeAtOnce() {
+    const int on = 1;
+    ::setsockopt(handle_, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+}
 
 Endpoint TcpSocket::local() const {
     sockaddr_storage address{};

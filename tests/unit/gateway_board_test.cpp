@@ -5,12 +5,12 @@
 #include <functional>
 #include <mutex>
 
-#include "gateway/board_api.h"
-#include "gateway/board_broadcast.h"
-#include "gateway/board_events.h"
-#include "gateway/board_report.h"
-#include "gateway/call_log.h"
-#include "gateway/call_stats.h"
+#include "gateway/board/board_api.h"
+#include "gateway/board/board_broadcast.h"
+#include "gateway/board/board_events.h"
+#include "gateway/board/board_report.h"
+#include "gateway/log/call_log.h"
+#include "gateway/log/call_stats.h"
 #include "unit/gateway_log_folder.h"
 
 namespace velko::gateway {

@@ -11,11 +11,11 @@
 #include <mutex>
 #include <thread>
 
-#include "gateway/call_log.h"
-#include "gateway/posix/board_host.h"
-#include "gateway/posix/board_server.h"
-#include "gateway/posix/board_workers.h"
-#include "gateway/posix/request_head.h"
+#include "gateway/board/board_host.h"
+#include "gateway/board/board_server.h"
+#include "gateway/board/board_workers.h"
+#include "gateway/board/request_head.h"
+#include "gateway/log/call_log.h"
 #include "unit/gateway_log_folder.h"
 
 namespace velko::gateway {

@@ -10,7 +10,7 @@
 #include <random>
 
 #include "control/text.h"
-#include "gateway/mqtt_messages.h"
+#include "gateway/outputs/mqtt_messages.h"
 
 namespace velko::gateway {
 namespace {

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "gateway/call_log.h"
-#include "gateway/call_log_schema.h"
+#include "gateway/log/call_log.h"
+#include "gateway/log/call_log_schema.h"
+#include "gateway/log/call_search.h"
 #include "unit/gateway_log_folder.h"
 
 namespace velko::gateway {
@@ -45,8 +46,16 @@ TEST_F(CallLogMigration, ALogOfTheFirstReleaseIsUpgradedKeepingEveryCallAndDeliv
         Database db(path_, Database::Mode::ReadWrite);
         db.execute(kFirstReleaseLog);
     }
-    // A reader tells why it cannot list it yet, and leaves it as it is.
+    // A reader tells why it cannot list it yet, and leaves it as it is: velko log and the board.
     EXPECT_THROW(listCalls(path_, {}), DatabaseError);
+    try {
+        findCalls(Database(path_, Database::Mode::ReadOnly), {});
+        ADD_FAILURE() << "listed";
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(std::string(error.what()), path_ +
+                                                 ": its tables are of an earlier release (version "
+                                                 "0); the gateway upgrades them when it starts");
+    }
     {
         CallLog log(path_, CallLog::Durability::ProcessSafe);
         EXPECT_EQ(log.lastCallId(), 2);

@@ -4,7 +4,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "gateway/call_log.h"
+#include "gateway/log/call_log.h"
+#include "gateway/log/call_search.h"
 #include "unit/gateway_log_folder.h"
 
 namespace velko::gateway {
@@ -114,7 +115,7 @@ TEST_F(CallLogFile, ListsNewestFirstWithFiltersWhileTheGatewayWrites) {
     EXPECT_EQ(all[1].call.time, std::nullopt);
     EXPECT_EQ(all[2].deliveries.front().second, std::nullopt);
 
-    CallFilter filter;
+    CallQuery filter;
     filter.receivedSince = "2026-03-05T00:00:00.000Z";
     filter.numberPart = "1234";
     EXPECT_EQ(listCalls(path_, filter).size(), 1u);

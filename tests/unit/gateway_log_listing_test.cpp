@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "gateway/log_listing.h"
+#include "gateway/log/log_listing.h"
 
 namespace velko::gateway {
 namespace {

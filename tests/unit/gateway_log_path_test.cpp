@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "gateway/gateway.h"
+#include "gateway/log/call_search.h"
 #include "unit/gateway_log_folder.h"
 
 namespace velko::gateway {
@@ -58,6 +59,15 @@ class RecordingOutput final : public Output {
   private:
     std::string name_;
     bool hangUps_;
+};
+
+// Counts what the gateway tells a watcher of the line.
+struct CountingWatcher final : LineWatcher {
+    void callLogged(const Call&) override { ++calls; }
+    void lineChanged(const LineStatus&) override {}
+    void outputChanged(std::string_view, bool) override {}
+
+    size_t calls = 0;
 };
 
 void reportCall(Gateway& gateway, const char* number) {
@@ -175,6 +185,23 @@ TEST_F(GatewayLog, CallsWaitInMemoryWhileTheLogFailsReachTheOutputsAndAreWritten
     EXPECT_FALSE(logged[logged.size() - 3].deliveries.front().second.has_value());
     reportCall(gateway, "05");
     EXPECT_EQ(listCalls(path_, {}).front().call.id, 10003);
+}
+
+TEST_F(GatewayLog, WatchersAreToldOfTheCallsTheLogOrMemoryHoldsOnly) {
+    CallLog log(path_, CallLog::Durability::ProcessSafe, std::chrono::milliseconds(5));
+    Gateway gateway(log, loop_, report_, {});
+    CountingWatcher watcher;
+    gateway.addWatcher(watcher);
+    gateway.start();
+    {
+        Database other(path_, Database::Mode::ReadWrite);
+        Transaction holding(other);
+        for (size_t id = 1; id <= LogWriter::kMemoryBound + 1; ++id) reportCall(gateway, "01");
+    }
+    EXPECT_NE(printed_.str().find("logging call 10001 failed:"), std::string::npos);
+    EXPECT_EQ(watcher.calls, LogWriter::kMemoryBound);
+    loop_.fireAlarms();
+    EXPECT_EQ(listCalls(path_, {}).size(), LogWriter::kMemoryBound);
 }
 
 TEST_F(GatewayLog, StoredCallsThatNeitherTheLogNorMemoryHoldAreLoggedTogetherAfterThoseWaiting) {

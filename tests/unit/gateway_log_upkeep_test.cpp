@@ -7,9 +7,10 @@
 #include <iterator>
 #include <thread>
 
-#include "gateway/call_log.h"
-#include "gateway/log_backup.h"
-#include "gateway/log_retention.h"
+#include "gateway/log/call_log.h"
+#include "gateway/log/call_search.h"
+#include "gateway/log/log_backup.h"
+#include "gateway/log/log_retention.h"
 
 namespace velko::gateway {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "gateway/posix/loopback_host.h"
+#include "gateway/system/loopback_host.h"
 
 namespace velko::gateway {
 namespace {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "gateway/ncid_lines.h"
+#include "gateway/outputs/ncid_lines.h"
 
 namespace velko::gateway {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "gateway/ncid_lines.h"
+#include "gateway/outputs/ncid_lines.h"
 
 namespace velko::gateway {
 namespace {

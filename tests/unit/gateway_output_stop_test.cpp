@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "gateway/posix/abandonable_work.h"
-#include "gateway/posix/line_socket.h"
+#include "gateway/outputs/line_socket.h"
+#include "gateway/system/abandonable_work.h"
 
 namespace velko::gateway {
 namespace {
@@ -17,7 +17,7 @@ namespace {
 using namespace std::chrono_literals;
 
 TEST(AbandonableWork, AStopLeavesABlockedStepToEndAloneWithWhatItOwns) {
-    WakePipe wake;
+    Wakeup wake;
     std::promise<void> release;
     std::promise<std::string> ended;
     auto owned = std::make_shared<std::string>("owned by the step");
@@ -35,7 +35,7 @@ TEST(AbandonableWork, AStopLeavesABlockedStepToEndAloneWithWhatItOwns) {
     ASSERT_EQ(result.wait_for(10s), std::future_status::ready);
     EXPECT_EQ(result.get(), "owned by the step");
 
-    WakePipe running;
+    Wakeup running;
     int steps = 0;
     runUnlessStopped([&steps] { ++steps; }, running);
     EXPECT_EQ(steps, 1);
@@ -51,7 +51,7 @@ TEST(LineSocket, AStopEndsAWriteThatWaitsForRoom) {
     ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
     ASSERT_EQ(::listen(listener, 1), 0);
     ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
-    WakePipe wake;
+    Wakeup wake;
     LineSocket socket("127.0.0.1", ntohs(address.sin_port), wake, 5s);
     wake.requestStop();
     try {

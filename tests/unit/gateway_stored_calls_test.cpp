@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "gateway/call_log.h"
-#include "gateway/call_time.h"
-#include "gateway/stored_calls.h"
+#include "gateway/calls/call_time.h"
+#include "gateway/log/call_log.h"
+#include "gateway/terminal/stored_calls.h"
 #include "unit/seoul_time.h"
 
 namespace velko::gateway {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "gateway/terminal_clock.h"
+#include "gateway/terminal/terminal_clock.h"
 #include "unit/seoul_time.h"
 
 namespace velko::gateway {

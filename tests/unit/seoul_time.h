@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -26,16 +27,14 @@ class SeoulTime : public ::testing::Test {
         tzset();
     }
 
-    // A local time in Korea as seconds since the epoch.
+    // A local time in Korea as seconds since the epoch, reckoned apart from the C library the
+    // code under test asks: Korea Standard Time is UTC+9, without summer time since 1988 (every
+    // time given here is later).
     static std::time_t seoul(int year, int month, int day, int hour, int minute) {
-        std::tm fields{};
-        fields.tm_year = year - 1900;
-        fields.tm_mon = month - 1;
-        fields.tm_mday = day;
-        fields.tm_hour = hour;
-        fields.tm_min = minute;
-        fields.tm_isdst = -1;
-        return std::mktime(&fields);
+        using namespace std::chrono;
+        const sys_seconds utc = sys_days(std::chrono::year(year) / month / day) + hours(hour) +
+                                minutes(minute) - hours(9);
+        return static_cast<std::time_t>(utc.time_since_epoch().count());
     }
 
   private:

@@ -47,10 +47,9 @@ std::string attribute(std::string_view text) {
 
 // The value with the module's installed path in place of the placeholder.
 std::string value(const std::string& text, const std::string& fileId) {
-    const size_t at = text.find(velko::registry::kModulePlaceholder);
-    if (at == std::string::npos) return attribute(text);
-    return attribute(text.substr(0, at)) + "[#" + fileId + "]" +
-           attribute(text.substr(at + velko::registry::kModulePlaceholder.size()));
+    const velko::registry::AroundModule parts = velko::registry::aroundModule(text);
+    if (!parts.after) return attribute(parts.before);
+    return attribute(parts.before) + "[#" + fileId + "]" + attribute(*parts.after);
 }
 
 void write(std::ostream& out, const Entry& entry, const std::string& fileId) {

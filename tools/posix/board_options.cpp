@@ -3,7 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
-#include "gateway/posix/loopback_host.h"
+#include "gateway/system/loopback_host.h"
 #include "tools/posix/option_values.h"
 
 namespace velko::tools {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "gateway/posix/board_server.h"
+#include "gateway/board/board_server.h"
 
 namespace velko::tools {
 

@@ -3,11 +3,13 @@
 #include <memory>
 #include <stdexcept>
 
-#include "gateway/call_log.h"
-#include "gateway/call_log_path.h"
-#include "gateway/mqtt_messages.h"
-#include "gateway/posix/gateway_service.h"
-#include "gateway/posix/loopback_host.h"
+#include "gateway/gateway_service.h"
+#include "gateway/log/call_log.h"
+#include "gateway/log/call_log_path.h"
+#include "gateway/outputs/mqtt_messages.h"
+#include "gateway/posix/poll_loop_access.h"
+#include "gateway/system/loopback_host.h"
+#include "platform/posix/posix_platform.h"
 #include "tools/posix/board_options.h"
 #include "tools/posix/commands.h"
 #include "tools/posix/config_file.h"
@@ -109,8 +111,9 @@ int serveGateway(GatewayCommandOptions& options) {
     options.gateway.board = boardSettings(options.board);
     StopSignals stop(platform.loop());
     try {
+        gateway::PollLoopAccess loop(platform.loop());
         return gateway::runGateway(
-            platform, options.gateway,
+            platform, loop, options.gateway,
             {[&stop] { return stop.requested(); },
              [&stop](std::function<void()> action) { stop.setOnRequest(std::move(action)); }});
     } catch (const gateway::DatabaseError& error) {

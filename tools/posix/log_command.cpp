@@ -1,10 +1,11 @@
 #include <iostream>
 #include <memory>
 
-#include "gateway/call_log_path.h"
-#include "gateway/call_time.h"
-#include "gateway/log_backup.h"
-#include "gateway/log_listing.h"
+#include "gateway/calls/call_time.h"
+#include "gateway/log/call_log_path.h"
+#include "gateway/log/call_search.h"
+#include "gateway/log/log_backup.h"
+#include "gateway/log/log_listing.h"
 #include "tools/posix/commands.h"
 
 namespace velko::tools {
@@ -15,7 +16,7 @@ struct LogOptions {
     std::string callsPath;
     std::string since;
     std::string backup;
-    gateway::CallFilter filter;
+    gateway::CallQuery filter;
     bool json = false;
     bool csv = false;
 };
