@@ -36,8 +36,10 @@ constexpr std::chrono::seconds kWriteAnswerMargin{5};
 constexpr size_t kMostUntaken = 1024 * 1024;
 // The most an answer to a write may hold.
 constexpr size_t kLongestAnswer = 64 * 1024;
-// How long destroying a link waits for its threads before it leaves them to end alone.
-constexpr auto kStopWait = 900ms;
+// How long destroying a link waits for its threads before it leaves them to end alone: a thread
+// whose connection the stop cut short ends within it; one in a connection attempt or handshake
+// waits for its time limit, and the rest of a stop's second is the program's to end in.
+constexpr auto kStopWait = 200ms;
 
 // Starts a thread with every signal blocked: the signals go to the program's other threads, and
 // a write to a connection the gateway closed fails with EPIPE instead of ending the process.
