@@ -1,6 +1,7 @@
 #include "activex/thread_platform.h"
 
 #include "platform/win32/runtime/win32_platform.h"
+#include "platform/win32/share/desk_shares.h"
 
 namespace velko::win32 {
 
@@ -10,7 +11,7 @@ thread_local Win32Platform* threadPlatform = nullptr;
 thread_local int threadLeases = 0;
 
 Platform& acquire() {
-    if (threadPlatform == nullptr) threadPlatform = new Win32Platform();
+    if (threadPlatform == nullptr) threadPlatform = new Win32Platform(deskShares());
     ++threadLeases;
     return *threadPlatform;
 }

@@ -20,6 +20,11 @@ Text deviceGoneDiagnostic(TextView device, TextView reason) {
     return withDeviceAndReason(kDeviceGoneLabel, device, reason);
 }
 
+Text deviceBackDiagnostic(TextView device, long long callsMeanwhile) {
+    const TextView calls = callsMeanwhile == 1 ? u" call came meanwhile" : u" calls came meanwhile";
+    return withDeviceAndReason(kDeviceBackLabel, device, decimalText(callsMeanwhile) + Text(calls));
+}
+
 Text replacedCharactersDiagnostic(size_t count) {
     return Text(kReplacedCharactersLabel) + decimalText(static_cast<long long>(count));
 }

@@ -13,14 +13,21 @@ namespace velko {
 //   포트열기실패:/dev/ttyUSB0: Permission denied      the device did not open, and the reason
 //   포트장치사라짐:/dev/ttyUSB0: Input/output error   the open device went away, and the reason;
 //                                                     the port is closed from then on
+//   포트장치복귀:https://10.0.0.5:8443: 3 calls came meanwhile
+//                                                     a device that reopens by itself (a port
+//                                                     mapped to a gateway) is open again, and
+//                                                     how many calls its far end received while
+//                                                     it was away
 //   ?로바뀐문자수:2                                   characters without a code page 949 form
 //                                                     went out as "?"
 inline constexpr TextView kOpenFailedLabel = u"포트열기실패:";
 inline constexpr TextView kDeviceGoneLabel = u"포트장치사라짐:";
+inline constexpr TextView kDeviceBackLabel = u"포트장치복귀:";
 inline constexpr TextView kReplacedCharactersLabel = u"?로바뀐문자수:";
 
 Text openFailedDiagnostic(TextView device, TextView reason);
 Text deviceGoneDiagnostic(TextView device, TextView reason);
+Text deviceBackDiagnostic(TextView device, long long callsMeanwhile);
 Text replacedCharactersDiagnostic(size_t count);
 
 // How many characters of text went out as "?" in bytes, the text's code page 949 form: the "?"

@@ -38,8 +38,10 @@ int16_t openVelko(SharedState& state, SerialPort& port, const Text& pPortName, T
     }
 }
 
+// Closing a port that reads closed still reaches the component: one that opens its device
+// again by itself stops doing so.
 int16_t closeVelko(SerialPort& port) {
-    if (port.portOpen()) port.setPortOpen(false);
+    port.setPortOpen(false);
     return 0;
 }
 

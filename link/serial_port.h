@@ -24,6 +24,9 @@ class SerialPort {
     virtual void setHandshaking(int32_t handshaking) = 0;
     virtual void setRThreshold(int16_t threshold) = 0;
     virtual bool portOpen() const = 0;
+    // Closing a port that reads closed changes nothing, except that a component that opens its
+    // device again by itself (a port mapped to a gateway, which comes back after the gateway
+    // went away) stops doing so.
     virtual void setPortOpen(bool open) = 0;
     // Transmits the whole text at once, converted to the line's bytes, adding nothing.
     virtual void setOutput(const Text& text) = 0;

@@ -46,6 +46,7 @@ void SerialPortProperties::setRThreshold(int16_t threshold) {
 void SerialPortProperties::setPortOpen(bool open) {
     if (open == portOpen()) {
         if (open) raise(error_number::kPortAlreadyOpen, u"Port already open");
+        abandonOpening();
         return;
     }
     if (open) {

@@ -19,7 +19,8 @@ class SerialPortProperties : public SerialPort {
     void setSettings(const Text& settings) final;
     void setHandshaking(int32_t handshaking) final;
     void setRThreshold(int16_t threshold) final;
-    // Opening an open port raises "Port already open"; closing a closed one does nothing.
+    // Opening an open port raises "Port already open"; closing a closed one only stops a
+    // component that is opening its device, or opening it again by itself (abandonOpening).
     void setPortOpen(bool open) final;
     // The waiting characters, at most 32767 (the count is a 16-bit property).
     int16_t inBufferCount() final;
@@ -35,6 +36,10 @@ class SerialPortProperties : public SerialPort {
     virtual void openPort() = 0;
     // Called only while the port is open.
     virtual void closePort() = 0;
+    // Called when the port is closed while it reads closed: a component that is still opening
+    // its device (from a handler that runs while it waits), or that opens it again by itself
+    // after it went away, stops doing so. Nothing for a component that does neither.
+    virtual void abandonOpening() {}
     // Called only while the port is open: the characters waiting for Input.
     virtual size_t waitingCharacters() = 0;
 

@@ -138,7 +138,8 @@ void addGatewayCommand(CLI::App& app, int& status) {
         ->check(CLI::ExistingFile);
     command->add_option("--port", options->gateway.port,
                         "Port name (default COMN for one --device N=PATH, else COM1)");
-    shell::addDeviceOption(*command, options->devices);
+    shell::addDeviceOption(*command, options->devices,
+                           "the gateway's terminal is a device: give its path");
     command->add_option("--line", options->gateway.line, "The line's name in every output")
         ->default_str("velko")
         ->check(CLI::Validator(checkLine, "ID"));

@@ -19,6 +19,7 @@ Host::Host(const shell::HostOptions& options)
             platform_.ports().map(device->port, device->path);
         }
     }
+    for (const auto& [port, share] : options.shares) platform_.ports().mapShare(port, share);
     control_.events().advise(forwarder_);
 }
 

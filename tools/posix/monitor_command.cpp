@@ -23,7 +23,7 @@ int monitor(const shell::HostOptions& options, const shell::MonitorOptions& moni
 }  // namespace
 
 void addMonitorCommand(CLI::App& app, int& status) {
-    shell::addMonitorCommand(app, status, monitor);
+    shell::addMonitorCommand(app, status, {true, {}}, monitor);
 }
 
 }  // namespace velko::tools

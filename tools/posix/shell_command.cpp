@@ -21,6 +21,8 @@ int runShell(const shell::HostOptions& options) {
 
 }  // namespace
 
-void addShellCommand(CLI::App& app, int& status) { shell::addShellCommand(app, status, runShell); }
+void addShellCommand(CLI::App& app, int& status) {
+    shell::addShellCommand(app, status, {true, {}}, runShell);
+}
 
 }  // namespace velko::tools

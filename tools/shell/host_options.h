@@ -1,9 +1,12 @@
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/share/share_settings.h"
 #include "tools/shell/line_writer.h"
 #include "tools/shell/output.h"
 
@@ -13,7 +16,9 @@ namespace velko::shell {
 struct HostOptions {
     bool json = false;
     bool showDiagnostics = true;
-    std::vector<std::string> devices;  // "N=PATH", already checked
+    std::vector<std::string> devices;  // "N=PATH" or "N=URL", already checked
+    // The ports mapped to a gateway's share (where the platform offers shares).
+    std::map<int16_t, share::ShareSettings> shares;
 };
 
 // The output the options ask for, written through out: JSON lines or readable text.

@@ -50,10 +50,11 @@ class Monitor {
     }
 
   private:
-    // Returns the status, with the port open or closed.
+    // Returns the status, with the port open or closed. A port that comes back by itself while
+    // the monitor waits (one mapped to a gateway) is watched again as it is.
     int watch() {
-        for (;;) {
-            if (open()) {
+        for (bool opened = open();;) {
+            if (opened) {
                 backoff_.reset();
                 if (!options_.json)
                     std::cerr << "monitoring " << options_.port << "; Ctrl-C ends\n";
@@ -68,15 +69,17 @@ class Monitor {
             }
             if (ended()) return 0;
             const auto nextAttempt = MessageLoop::Clock::now() + backoff_.next();
-            const auto stop = [this] { return ended(); };
+            const auto stop = [this] { return ended() || host_.notices.deviceBack(); };
             if (!serve(host_.loop, host_.session, host_.input, false, stop, nextAttempt)) return 0;
             if (ended()) return 0;
+            opened = host_.notices.takeDeviceBack() ? (open_ = true) : open();
         }
     }
 
     bool ended() const { return host_.stop.requested() || host_.output.failed(); }
 
     bool open() {
+        host_.notices.takeDeviceBack();
         const auto opened = host_.session.call(*findMethod("OpenVelko"), {name_, Text()});
         open_ = opened && *opened == Value{int16_t{0}};
         return open_;

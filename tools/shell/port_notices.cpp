@@ -33,6 +33,9 @@ void PortNotices::notice(const Text& diagnostic) {
     } else if (diagnostic.starts_with(kDeviceGoneLabel)) {
         deviceGone_ = true;
         errors_ << "velko: device gone: " << valueAfter(kDeviceGoneLabel) << std::endl;
+    } else if (diagnostic.starts_with(kDeviceBackLabel)) {
+        deviceBack_ = true;
+        errors_ << "velko: device back: " << valueAfter(kDeviceBackLabel) << std::endl;
     } else if (diagnostic.starts_with(kReplacedCharactersLabel)) {
         errors_ << "velko: " << valueAfter(kReplacedCharactersLabel)
                 << " characters without a CP949 form went out as \"?\"" << std::endl;

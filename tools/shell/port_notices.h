@@ -12,8 +12,9 @@ namespace velko::shell {
 // (link/port_diagnostics.h), whatever the output shows:
 //   velko: cannot open /dev/ttyUSB0: Permission denied
 //   velko: device gone: /dev/ttyUSB0: Input/output error
+//   velko: device back: https://10.0.0.5:8443: 3 calls came meanwhile
 //   velko: 2 characters without a CP949 form went out as "?"
-// A device gone is also kept, for the monitor, until it is taken.
+// A device gone, and one back, are also kept, for the monitor, until they are taken.
 class PortNotices final : public ShellOutput {
   public:
     PortNotices(ShellOutput& output, std::ostream& errors) : output_(output), errors_(errors) {}
@@ -29,6 +30,9 @@ class PortNotices final : public ShellOutput {
     bool deviceGone() const { return deviceGone_; }
     // Whether the device went away since the last call; forgets it.
     bool takeDeviceGone() { return std::exchange(deviceGone_, false); }
+    bool deviceBack() const { return deviceBack_; }
+    // Whether the device came back by itself since the last call; forgets it.
+    bool takeDeviceBack() { return std::exchange(deviceBack_, false); }
 
   private:
     void notice(const Text& diagnostic);
@@ -36,6 +40,7 @@ class PortNotices final : public ShellOutput {
     ShellOutput& output_;
     std::ostream& errors_;
     bool deviceGone_ = false;
+    bool deviceBack_ = false;
 };
 
 }  // namespace velko::shell

@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     int status = 0;
     velko::tools::win::addShellCommand(app, status);
     velko::tools::win::addMonitorCommand(app, status);
+    velko::tools::win::addDeskCommand(app, status);
     CLI11_PARSE(app, argc, argv);
     if (velko::shell::usageWithoutCommand(app)) return velko::shell::exit_status::kUsage;
     return status;

@@ -24,7 +24,7 @@ int monitor(const shell::HostOptions& options, const shell::MonitorOptions& moni
 }  // namespace
 
 void addMonitorCommand(CLI::App& app, int& status) {
-    shell::addMonitorCommand(app, status, monitor);
+    shell::addMonitorCommand(app, status, {false, kDeskMapsShares}, monitor);
 }
 
 }  // namespace velko::tools::win

@@ -22,6 +22,8 @@ int runShell(const shell::HostOptions& options) {
 
 }  // namespace
 
-void addShellCommand(CLI::App& app, int& status) { shell::addShellCommand(app, status, runShell); }
+void addShellCommand(CLI::App& app, int& status) {
+    shell::addShellCommand(app, status, {false, kDeskMapsShares}, runShell);
+}
 
 }  // namespace velko::tools::win
