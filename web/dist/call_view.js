@@ -23,8 +23,10 @@ export function callTime(call) {
   return time;
 }
 
-// The caller's name, else the number as the gateway shows it (docs/numbers.md).
-export const callerName = (call) => call.name || call.number_shown || say('caller.unknown');
+// The terminal's name for the caller, else the contact's, else the number as the gateway shows
+// it (docs/numbers.md).
+export const callerName = (call) =>
+  call.name || call.contact || call.number_shown || say('caller.unknown');
 
 // The type word as a badge, in the page's language (a word the page does not know as it came);
 // BLACK (a number on the blocked list) as a warning.
@@ -60,7 +62,7 @@ export function callItem(call) {
   item.dataset.id = call.id;
   const who = element('span', 'who');
   who.append(element('span', 'name', callerName(call)));
-  if (call.name) who.append(element('span', 'number', call.number_shown));
+  if (call.name || call.contact) who.append(element('span', 'number', call.number_shown));
   const kind = element('span', 'kind');
   kind.append(typeBadge(call.type), element('span', 'group', say('group', {group: call.group})));
   if (call.source === 'memory') {

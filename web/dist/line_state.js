@@ -32,7 +32,7 @@ export class LineState {
   ring(call) {
     this.ringingCall = call;
     byId('banner-who').textContent = callerName(call);
-    byId('banner-number').textContent = call.name ? call.number_shown : '';
+    byId('banner-number').textContent = call.name || call.contact ? call.number_shown : '';
     byId('banner-group').textContent = say('group', {group: call.group});
     byId('banner-type').replaceChildren(typeBadge(call.type));
     const time = byId('banner-time');
