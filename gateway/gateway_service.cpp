@@ -57,7 +57,7 @@ int runGateway(Platform& platform, LoopAccess& loop, const GatewayOptions& optio
         outputs.push_back(std::make_unique<MqttOutput>(std::move(mqtt), loop, gateway));
     }
     for (const auto& output : outputs) gateway.addOutput(*output);
-    BoardFeed boardFeed(gateway.outputNames());
+    BoardFeed boardFeed(options.line, gateway.outputNames());
     gateway.addWatcher(boardFeed);
     // The board's threads tell what went wrong through the loop, whose thread prints.
     BoardReport boardReport([&loop, &report](BoardNotice notice) {

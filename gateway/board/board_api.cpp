@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "gateway/calls/call_time.h"
+#include "gateway/calls/shown_number.h"
 #include "gateway/log/call_stats.h"
 #include "gateway/log/log_listing.h"
 
@@ -124,6 +125,12 @@ void checkParameterNames(const QueryParameters& parameters, const std::set<std::
     }
 }
 
+nlohmann::ordered_json boardCallJson(const LoggedCall& logged) {
+    Json json = loggedCallJson(logged);
+    json["number_shown"] = shownNumber(logged.call.number);
+    return json;
+}
+
 std::string callsAfterSql() {
     return std::string("SELECT ") + kCallColumns +
            " FROM calls WHERE calls.id > ?1 ORDER BY calls.id LIMIT " +
@@ -179,7 +186,7 @@ CallQuery callQuery(const QueryParameters& parameters, bool csv) {
 
 BoardReply callsReply(const Database& db, const CallQuery& query) {
     Json calls = Json::array();
-    for (const LoggedCall& logged : findCalls(db, query)) calls.push_back(loggedCallJson(logged));
+    for (const LoggedCall& logged : findCalls(db, query)) calls.push_back(boardCallJson(logged));
     return jsonReply(calls);
 }
 
@@ -196,8 +203,10 @@ BoardReply statsReply(const Database& db, int days, std::time_t now) {
         json["days"].push_back({{"date", date}, {"calls", calls}});
     }
     for (const FrequentCaller& caller : stats.top) {
-        json["top"].push_back(
-            {{"number", caller.number}, {"name", caller.name}, {"calls", caller.calls}});
+        json["top"].push_back({{"number", caller.number},
+                               {"number_shown", shownNumber(caller.number)},
+                               {"name", caller.name},
+                               {"calls", caller.calls}});
     }
     return jsonReply(json);
 }
@@ -214,10 +223,11 @@ std::string stateJson(const Database& db, const LineSnapshot& line, int64_t last
         outputs[name] = {{"connected", connected}, {"waiting", waiting.integer(0)}};
         waiting.reset();
     }
-    return jsonText({{"terminal", line.status.terminalConnected ? "connected" : "disconnected"},
+    return jsonText({{"line", line.line},
+                     {"terminal", line.status.terminalConnected ? "connected" : "disconnected"},
                      {"ringing", line.status.ringing},
                      {"off_hook", line.status.offHook},
-                     {"last_call", lastCall.empty() ? Json() : loggedCallJson(lastCall.front())},
+                     {"last_call", lastCall.empty() ? Json() : boardCallJson(lastCall.front())},
                      {"outputs", outputs}});
 }
 

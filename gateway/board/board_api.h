@@ -5,6 +5,7 @@
 #include <exception>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -45,6 +46,10 @@ struct BoardReply {
     std::string contentType;
     std::string body;
 };
+
+// A call as the board's API gives it: the form of velko log --json, and the number as the page
+// shows it (number_shown).
+nlohmann::ordered_json boardCallJson(const LoggedCall& logged);
 
 // The log, opened read-only for one request or one event stream.
 std::unique_ptr<Database> openLogForReading(const std::string& logPath);

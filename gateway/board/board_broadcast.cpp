@@ -1,7 +1,6 @@
 #include "gateway/board/board_broadcast.h"
 
 #include "gateway/board/board_api.h"
-#include "gateway/log/log_listing.h"
 
 namespace velko::gateway {
 
@@ -109,7 +108,7 @@ void BoardBroadcast::follow(const std::string& logPath, LineSnapshot& line) {
             for (const LoggedCall& logged : calls) {
                 cursor_ = logged.call.id;
                 push({0, BoardEvent::Kind::Call, logged.call.id, true,
-                      std::make_shared<const std::string>(jsonText(loggedCallJson(logged)))});
+                      std::make_shared<const std::string>(jsonText(boardCallJson(logged)))});
             }
             more = static_cast<int64_t>(calls.size()) == kBoardReadBatch;
             changed = changed || !calls.empty();

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "gateway/board/board_api.h"
-#include "gateway/log/log_listing.h"
 
 namespace velko::gateway {
 
@@ -47,7 +46,7 @@ std::string EventStream::replay() {
     std::string text;
     for (const LoggedCall& logged : calls) {
         cursor_ = logged.call.id;
-        text += event("call", logged.call.id, jsonText(loggedCallJson(logged)));
+        text += event("call", logged.call.id, jsonText(boardCallJson(logged)));
     }
     return text;
 }

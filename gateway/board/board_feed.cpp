@@ -1,8 +1,11 @@
 #include "gateway/board/board_feed.h"
 
+#include <utility>
+
 namespace velko::gateway {
 
-BoardFeed::BoardFeed(const std::vector<std::string>& outputs) {
+BoardFeed::BoardFeed(std::string line, const std::vector<std::string>& outputs) {
+    snapshot_.line = std::move(line);
     for (const std::string& output : outputs) snapshot_.outputs.emplace_back(output, false);
 }
 

@@ -16,6 +16,7 @@ namespace velko::gateway {
 struct LineSnapshot {
     uint64_t version = 0;  // grows with every call and every change
     bool closed = false;   // the board is stopping
+    std::string line;      // the line's name (--line)
     LineStatus status;
     std::vector<std::pair<std::string, bool>> outputs;  // each output's name and connection
 };
@@ -25,7 +26,7 @@ struct LineSnapshot {
 // board's threads read the calls themselves from the log.
 class BoardFeed final : public LineWatcher {
   public:
-    explicit BoardFeed(const std::vector<std::string>& outputs);
+    BoardFeed(std::string line, const std::vector<std::string>& outputs);
 
     void callLogged(const Call& call) override;
     void lineChanged(const LineStatus& status) override;

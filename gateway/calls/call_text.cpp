@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "gateway/calls/shown_number.h"
+
 namespace velko::gateway {
 
 std::string shortTime(const Call& call) {
@@ -20,7 +22,7 @@ std::string withoutControls(std::string text) {
 }
 
 std::string describeCall(const Call& call) {
-    std::string text = shortTime(call) + "  " + withoutControls(call.number);
+    std::string text = shortTime(call) + "  " + withoutControls(shownNumber(call.number));
     if (!call.name.empty()) text += "  " + withoutControls(call.name);
     text += "  group " + std::to_string(call.group);
     if (!call.type.empty()) text += "  " + withoutControls(call.type);

@@ -16,8 +16,8 @@ std::string shortTime(const Call& call);
 // the reader's screen.
 std::string withoutControls(std::string text);
 
-// "2026-03-05 09:07  0212345678  홍길동  group 2  NORMAL": time, number, name, group and type;
-// the name and the type are left out when empty.
+// "2026-03-05 09:07  02-1234-5678  홍길동  group 2  NORMAL": time, number as shown
+// (shownNumber), name, group and type; the name and the type are left out when empty.
 std::string describeCall(const Call& call);
 
 }  // namespace velko::gateway

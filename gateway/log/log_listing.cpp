@@ -8,6 +8,7 @@
 
 #include "gateway/calls/call_json.h"
 #include "gateway/calls/call_text.h"
+#include "gateway/calls/shown_number.h"
 
 namespace velko::gateway {
 
@@ -48,11 +49,16 @@ using Row = std::array<std::string, kColumns>;
 
 Row tableRow(const LoggedCall& logged) {
     const Call& call = logged.call;
-    return {std::to_string(call.id),      shortTime(call),
-            withoutControls(call.number), withoutControls(call.name),
-            std::to_string(call.group),   withoutControls(call.type),
-            std::to_string(call.state),   call.source == CallSource::Memory ? "memory" : "",
-            outputsWhere(logged, true),   outputsWhere(logged, false)};
+    return {std::to_string(call.id),
+            shortTime(call),
+            withoutControls(shownNumber(call.number)),
+            withoutControls(call.name),
+            std::to_string(call.group),
+            withoutControls(call.type),
+            std::to_string(call.state),
+            call.source == CallSource::Memory ? "memory" : "",
+            outputsWhere(logged, true),
+            outputsWhere(logged, false)};
 }
 
 void printTable(std::ostream& out, const std::vector<LoggedCall>& calls) {

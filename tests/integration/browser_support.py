@@ -2,6 +2,7 @@
 profile of its own and nothing that reaches beyond this machine. Waiting is on conditions in the
 page with deadlines, never with sleeps."""
 
+import shutil
 import tempfile
 from pathlib import Path
 
@@ -17,17 +18,21 @@ CHROMEDRIVER = "/usr/bin/chromedriver"
 FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
          "--disable-background-networking", "--disable-component-update", "--disable-sync",
          "--disable-dev-shm-usage"]
-# Screenshots for a person to look at, beside the build's programs.
+# Copies of the screenshots for a person to look at, beside the build's programs.
 SCREENSHOTS = Path(VELKO).resolve().parents[1] / "screenshots"
+# The languages a reader's browser names, first the one it prefers, as a browser set up in that
+# language sends them.
+LANGUAGES = {"en": "en-US,en", "ko": "ko-KR,ko,en-US,en"}
 
 
 class Browser:
-    def __init__(self, width=1280, height=900):
+    def __init__(self, width=1280, height=900, language="en"):
         self.profile = tempfile.TemporaryDirectory(prefix="velko-browser-")
         options = webdriver.ChromeOptions()
         options.binary_location = CHROMIUM
-        for flag in FLAGS + [f"--user-data-dir={self.profile.name}"]:
+        for flag in FLAGS + [f"--user-data-dir={self.profile.name}", f"--lang={language}"]:
             options.add_argument(flag)
+        options.add_experimental_option("prefs", {"intl.accept_languages": LANGUAGES[language]})
         options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
         self.driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
         self.view(width, height)
@@ -67,14 +72,20 @@ class Browser:
     def console_errors(self):
         return [entry for entry in self.driver.get_log("browser") if entry["level"] == "SEVERE"]
 
-    def screenshot(self, name, width, scheme):
-        """The whole page at the width and colour scheme, saved as SCREENSHOTS/name.png."""
+    def run_async(self, script, *args):
+        """The value the script passes to its last argument, a callback."""
+        return self.driver.execute_async_script(script, *args)
+
+    def screenshot(self, folder, name, width, scheme):
+        """The whole page at the width and colour scheme, saved as folder/name.png and copied
+        to SCREENSHOTS."""
         self.view(width, 900, scheme)
         height = self.run("return document.documentElement.scrollHeight")
         self.view(width, min(height, 2400), scheme)
-        SCREENSHOTS.mkdir(parents=True, exist_ok=True)
-        path = SCREENSHOTS / f"{name}.png"
+        path = folder / f"{name}.png"
         self.driver.save_screenshot(str(path))
+        SCREENSHOTS.mkdir(parents=True, exist_ok=True)
+        shutil.copy(path, SCREENSHOTS / path.name)
         return path
 
     def close(self):

@@ -264,6 +264,27 @@ def test_state_and_stats(board):
         str(today.date())]
 
 
+def test_every_call_object_carries_its_number_as_shown_beside_its_digits(board):
+    base, port, sim, _ = board
+    stream = Events(port)
+    sim.play("call 114", "call 15881234")
+    stream.wait_calls(2)
+    shown = {"0212345678": "02-1234-5678", "0311112222": "031-111-2222",
+             "01055556666": "010-5555-6666", "0700000000": "070-000-0000", "114": "114",
+             "15881234": "1588-1234"}
+    calls = get_json(f"{base}/api/calls")[1]
+    top = get_json(f"{base}/api/stats")[1]["top"]
+    state = get_json(f"{base}/api/state")[1]
+    for listed in [calls, top, stream.calls(), [state["last_call"]]]:
+        assert {item["number"]: item["number_shown"] for item in listed} == {
+            item["number"]: shown[item["number"]] for item in listed}
+    assert len(calls) == 6 and len(top) == 6
+    # The line's name, for the page's header.
+    assert state["line"] == "shop"
+    assert stream.events.items[0]["data"]["line"] == "shop"
+    stream.close()
+
+
 def test_state_tells_each_outputs_connection_and_its_waiting_calls(tmp_path, sims, gateways,
                                                                    broker):
     sim = sims()

@@ -37,7 +37,7 @@ def test_logs_calls_and_hook_changes_lists_them_and_stops_cleanly(tmp_path, sims
     table = velko_log(calls).splitlines()
     assert table[0].split() == ["id", "time", "number", "name", "group", "type", "state",
                                 "from", "delivered", "pending"]
-    assert table[2].split() == ["1", "2026-03-05", "09:07", "0212345678", "홍길동", "2",
+    assert table[2].split() == ["1", "2026-03-05", "09:07", "02-1234-5678", "홍길동", "2",
                                 "NORMAL", "1"]
     csv = velko_log(calls, "--csv", "--number", "0311").splitlines()
     assert csv[0].startswith("id,time,month,day,hour,minute,number,name,group,type,state")

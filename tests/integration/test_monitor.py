@@ -30,7 +30,7 @@ def test_shows_calls_with_the_name_and_hook_changes_until_interrupted(terminal, 
     terminal.send(CALL + report(b"B"))
     shown = lines_until(monitor, lambda line: "HookEvent" in line)
     assert shown == [
-        "event ReceiveCallByString call 1: 03-05 09:07  0212345678  홍길동  group 2  NORMAL",
+        "event ReceiveCallByString call 1: 03-05 09:07  02-1234-5678  홍길동  group 2  NORMAL",
         "event HookEvent off-hook",
     ]
     terminal.send(report(b"C"))

@@ -85,7 +85,7 @@ std::vector<int64_t> callIds(const std::string& text) {
 }
 
 TEST_F(BoardLog, AStreamThatFallsBehindTheRingGetsEveryCallOnceInOrderFromTheLog) {
-    BoardFeed feed({});
+    BoardFeed feed("shop", {});
     Told told;
     std::vector<int64_t> expected;
     {
@@ -107,7 +107,7 @@ TEST_F(BoardLog, AStreamThatFallsBehindTheRingGetsEveryCallOnceInOrderFromTheLog
 }
 
 TEST_F(BoardLog, TheLiveEventsSayWhenTheLogCannotBeReadAndGoOnWithTheCallsLoggedMeanwhile) {
-    BoardFeed feed({});
+    BoardFeed feed("shop", {});
     Told told;
     {
         BoardBroadcast broadcast(path_, feed, told.report);
@@ -143,7 +143,7 @@ TEST_F(BoardLog, TheLiveEventsSayWhenTheLogCannotBeReadAndGoOnWithTheCallsLogged
 }
 
 TEST_F(BoardLog, AStreamThatCannotReadWhatItMissedSaysSoAndGoesOnWhereItWas) {
-    BoardFeed feed({});
+    BoardFeed feed("shop", {});
     Told told;
     for (int i = 0; i < 3; ++i) logCall("02" + std::to_string(i), "2026-03-05T00:07:00.000Z");
     {
@@ -164,7 +164,7 @@ TEST_F(BoardLog, AStreamThatCannotReadWhatItMissedSaysSoAndGoesOnWhereItWas) {
 }
 
 TEST_F(BoardLog, ALastEventIdTheLogNeverHadStartsTheStreamAsANewOne) {
-    BoardFeed feed({});
+    BoardFeed feed("shop", {});
     Told told;
     for (int i = 0; i < 3; ++i) logCall("02" + std::to_string(i), "2026-03-05T00:07:00.000Z");
     {

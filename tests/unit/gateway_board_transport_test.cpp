@@ -157,7 +157,7 @@ TEST_F(BoardServerStop, EndsWithinASecondHoweverSoonAfterItStarted) {
     const Watchdog watchdog(60s, "a board stopped as soon as it started");
     BoardReport report([](const BoardNotice&) {});
     for (int i = 0; i < 100; ++i) {
-        BoardFeed feed({});
+        BoardFeed feed("shop", {});
         const auto started = std::chrono::steady_clock::now();
         { const BoardServer board(BoardSettings{}, path_, feed, report); }
         ASSERT_LT(std::chrono::steady_clock::now() - started, 1s) << "round " << i;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "gateway/calls/shown_number.h"
+
 namespace velko::shell {
 
 namespace {
@@ -49,7 +51,7 @@ std::string twoDigits(int16_t value) {
 std::string describeCall(const CID_INFO& call) {
     std::string text = twoDigits(call.lMonth) + "-" + twoDigits(call.lDay) + " " +
                        twoDigits(call.lHour) + ":" + twoDigits(call.lMin) + "  " +
-                       escapedControls(call.lNumber);
+                       shownNumber(call.lNumber);
     if (!call.lName.empty()) text += "  " + escapedControls(call.lName);
     text += "  group " + std::to_string(call.lGroup);
     if (!call.lTelType.empty()) text += "  " + escapedControls(call.lTelType);
@@ -57,6 +59,10 @@ std::string describeCall(const CID_INFO& call) {
 }
 
 std::string escapedControls(TextView text) { return escaped(text, false); }
+
+std::string shownNumber(TextView number) {
+    return escapedControls(fromUtf8(gateway::shownNumber(toUtf8(number))));
+}
 
 std::string quoted(const Text& text) { return "\"" + escaped(text, true) + "\""; }
 

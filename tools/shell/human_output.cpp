@@ -40,7 +40,7 @@ std::string describeEntry(int16_t kind, const CID_INFO& entry) {
         return "group " + std::to_string(entry.lGroup) + "  " + escapedControls(entry.lName);
     }
     if (kind == 'o') {
-        return escapedControls(entry.lNumber) + "  " + escapedControls(entry.lName) + "  group " +
+        return shownNumber(entry.lNumber) + "  " + escapedControls(entry.lName) + "  group " +
                std::to_string(entry.lGroup);
     }
     return describeCall(entry);

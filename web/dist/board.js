@@ -4,12 +4,16 @@ import {fetchState, fetchStats} from './api.js';
 import {CallLog} from './call_log.js';
 import {drawDays, drawHours, drawTop} from './charts.js';
 import {LineState, rings} from './line_state.js';
+import {applyTexts, say} from './language.js';
 import {openLiveFeed} from './live_feed.js';
 
 const byId = (id) => document.getElementById(id);
 const SEARCH_PAUSE_MS = 250;
 const STATS_PAUSE_MS = 1000;
 const DELIVERIES_PAUSE_MS = 1000;
+
+applyTexts(document);
+document.title = say('board');
 
 const line = new LineState();
 const log = new CallLog({
@@ -24,7 +28,7 @@ async function refreshStats() {
     drawHours(byId('chart-hours'), stats.hours);
     drawTop(byId('top'), stats.top);
   } catch (failure) {
-    byId('chart-days').textContent = `The figures could not be read: ${failure.message}`;
+    byId('chart-days').textContent = say('chart.failed', {reason: failure.message});
   }
 }
 

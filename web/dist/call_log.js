@@ -3,6 +3,7 @@
 
 import {PAGE_SIZE, csvLink, fetchCalls} from './api.js';
 import {callItem, localDay} from './call_view.js';
+import {say} from './language.js';
 
 // Whether a live call belongs in the log under the filters (days as the browser's local days of
 // reception; the gateway's are the same when both keep the same time zone).
@@ -60,16 +61,23 @@ export class CallLog {
       this.exhausted = calls.length < PAGE_SIZE;
     } catch (failure) {
       if (generation !== this.generation) return;
-      this.error.textContent = `The log could not be read: ${failure.message}`;
+      this.error.textContent = say('log.failed', {reason: failure.message});
       this.error.hidden = false;
     } finally {
       if (generation === this.generation) {
         this.loading = false;
         this.list.setAttribute('aria-busy', 'false');
         this.more.hidden = this.exhausted;
-        this.end.hidden = !this.exhausted;
+        this.showEnd();
       }
     }
+  }
+
+  // Below the list once every call is read: that no more came before, or that none is there.
+  showEnd() {
+    this.end.hidden = !this.exhausted;
+    const filtered = Object.values(this.filters()).some(Boolean);
+    this.end.textContent = say(this.items.size ? 'log.end' : filtered ? 'log.none' : 'log.empty');
   }
 
   // Reads the newest page again when a call shown waits for a delivery, so that the
@@ -99,6 +107,7 @@ export class CallLog {
       shown.replaceWith(item);
       return;
     }
+    if (this.items.size === 1) this.showEnd();
     const first = this.list.firstElementChild;
     const last = this.list.lastElementChild;
     if (!last || Number(last.dataset.id) > call.id) {

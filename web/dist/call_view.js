@@ -1,6 +1,9 @@
 // One call as the page shows it. Everything a caller or the terminal sent is set as text
 // (textContent), never parsed as markup.
 
+import {shownCallTime, shownMoment} from './formats.js';
+import {hasText, say} from './language.js';
+
 export function element(tag, className, text) {
   const made = document.createElement(tag);
   if (className) made.className = className;
@@ -13,21 +16,27 @@ const pad = (value) => String(value).padStart(2, '0');
 // The browser's local day of a moment, "2026-03-05".
 export const localDay = (at) => `${at.getFullYear()}-${pad(at.getMonth() + 1)}-${pad(at.getDate())}`;
 
-// "2026-03-05 09:07": the terminal's time as the gateway logged it (its local time), or the
-// moment of reception in the browser's time when the terminal's fields were no date.
+// The <time> of a call: as the reader writes dates, with the moment in its attribute.
 export function callTime(call) {
-  if (call.time) return `${call.time.slice(0, 10)} ${call.time.slice(11, 16)}`;
-  const received = new Date(call.received);
-  return `${localDay(received)} ${pad(received.getHours())}:${pad(received.getMinutes())}`;
+  const time = element('time', 'when', shownCallTime(call));
+  time.dateTime = call.time || call.received;
+  return time;
 }
 
-export const callerName = (call) => call.name || call.number || 'unknown';
+// The terminal's name for the caller, else the contact's, else the number as the gateway shows
+// it (docs/numbers.md).
+export const callerName = (call) =>
+  call.name || call.contact || call.number_shown || say('caller.unknown');
 
-// The type word as a badge; BLACK (a number on the blocked list) as a warning.
+// The type word as a badge, in the page's language (a word the page does not know as it came);
+// BLACK (a number on the blocked list) as a warning.
 export function typeBadge(type) {
   if (!type) return element('span', 'type', '');
-  const badge = element('span', type === 'BLACK' ? 'type warn' : 'type', type);
-  if (type === 'BLACK') badge.title = 'On the blocked list';
+  const known = hasText(`type.${type}`);
+  const badge = element('span', type === 'BLACK' ? 'type warn' : 'type',
+      known ? say(`type.${type}`) : type);
+  badge.dataset.type = type;
+  if (type === 'BLACK') badge.title = say('type.BLACK.about');
   return badge;
 }
 
@@ -35,12 +44,13 @@ export function typeBadge(type) {
 function deliveryBadges(deliveries) {
   const list = element('span', 'deliveries');
   const outputs = Object.keys(deliveries || {}).sort();
-  if (outputs.length === 0) list.append(element('span', 'quiet', 'no outputs'));
+  if (outputs.length === 0) list.append(element('span', 'quiet', say('outputs.none')));
   for (const output of outputs) {
     const at = deliveries[output];
     const badge = element('span', at ? 'delivery done' : 'delivery waiting',
-        `${output} ${at ? '✓' : '…'}`);
-    badge.title = at ? `${output}: delivered ${at}` : `${output}: waiting`;
+        say(at ? 'delivery.done' : 'delivery.waiting', {output}));
+    badge.title = at ? say('delivery.done.about', {output, time: shownMoment(at)}) :
+      say('delivery.waiting.about', {output});
     list.append(badge);
   }
   return list;
@@ -50,14 +60,16 @@ export function callItem(call) {
   const pending = Object.values(call.deliveries || {}).includes(null);
   const item = element('li', pending ? 'call pending' : 'call');
   item.dataset.id = call.id;
-  const when = element('time', 'when', callTime(call));
-  if (call.time) when.dateTime = call.time;
   const who = element('span', 'who');
   who.append(element('span', 'name', callerName(call)));
-  if (call.name) who.append(element('span', 'number', call.number));
+  if (call.name || call.contact) who.append(element('span', 'number', call.number_shown));
   const kind = element('span', 'kind');
-  kind.append(typeBadge(call.type), element('span', 'group', `group ${call.group}`));
-  if (call.source === 'memory') kind.append(element('span', 'source', 'from memory'));
-  item.append(when, who, kind, deliveryBadges(call.deliveries));
+  kind.append(typeBadge(call.type), element('span', 'group', say('group', {group: call.group})));
+  if (call.source === 'memory') {
+    const source = element('span', 'source', say('memory'));
+    source.title = say('memory.about');
+    kind.append(source);
+  }
+  item.append(callTime(call), who, kind, deliveryBadges(call.deliveries));
   return item;
 }

@@ -3,12 +3,15 @@
 // the style sheet (classes), never from attributes, so that dark mode restyles them.
 
 import {element} from './call_view.js';
+import {shownClock, shownDate, shownDay, shownHour} from './formats.js';
+import {locale, say} from './language.js';
 
 const SVG = 'http://www.w3.org/2000/svg';
+const count = new Intl.NumberFormat(locale);
 const WIDTH = 600;
 const HEIGHT = 180;
-const AXIS = 22;   // room under the bars for the labels
-const LEFT = 30;   // room left of the bars for the scale
+const AXIS = 26;   // room under the bars for the labels
+const LEFT = 36;   // room left of the bars for the scale
 
 function svg(tag, attributes, text) {
   const made = document.createElementNS(SVG, tag);
@@ -37,9 +40,10 @@ function barChart(container, bars, {labelEvery = 1, description}) {
   for (const fraction of [0, 0.5, 1]) {
     const y = 8 + plotHeight * (1 - fraction);
     chart.append(svg('line', {x1: LEFT, x2: WIDTH, y1: y, y2: y, class: 'grid'}));
+    // The baseline goes without its 0, which would crowd the first label under it.
     const value = top * fraction;
-    if (Number.isInteger(value) || fraction === 1) {
-      chart.append(svg('text', {x: LEFT - 4, y: y + 4, class: 'scale'}, String(value)));
+    if (fraction > 0 && (Number.isInteger(value) || fraction === 1)) {
+      chart.append(svg('text', {x: LEFT - 4, y: y + 4, class: 'scale'}, count.format(value)));
     }
   }
   bars.forEach((bar, index) => {
@@ -59,18 +63,18 @@ function barChart(container, bars, {labelEvery = 1, description}) {
 
 export function drawDays(container, days) {
   barChart(container, days.map((day) => ({
-    label: day.date.slice(5),
+    label: shownDay(day.date),
     value: day.calls,
-    title: `${day.date}: ${day.calls} calls`,
-  })), {labelEvery: 7, description: 'Calls per day'});
+    title: say('chart.day', {date: shownDate(day.date), count: day.calls}),
+  })), {labelEvery: 7, description: say('chart.days')});
 }
 
 export function drawHours(container, hours) {
   barChart(container, hours.map((calls, hour) => ({
-    label: String(hour),
+    label: shownHour(hour),
     value: calls,
-    title: `${String(hour).padStart(2, '0')}:00–${String(hour).padStart(2, '0')}:59: ${calls} calls`,
-  })), {labelEvery: 3, description: 'Calls by hour of the day'});
+    title: say('chart.hour', {from: shownClock(hour, 0), to: shownClock(hour, 59), count: calls}),
+  })), {labelEvery: 3, description: say('chart.hours')});
 }
 
 // The top callers as a list: the name (or the number), the number, and a bar for the count.
@@ -78,13 +82,13 @@ export function drawTop(list, top) {
   const most = Math.max(1, ...top.map((caller) => caller.calls));
   list.replaceChildren(...top.map((caller) => {
     const item = element('li', 'caller');
-    item.append(element('span', 'name', caller.name || caller.number));
-    item.append(element('span', 'number', caller.name ? caller.number : ''));
+    item.append(element('span', 'name', caller.name || caller.number_shown));
+    item.append(element('span', 'number', caller.name ? caller.number_shown : ''));
     const bar = svg('svg', {viewBox: '0 0 100 10', preserveAspectRatio: 'none', class: 'meter',
       'aria-hidden': 'true'});
     bar.append(svg('rect', {x: 0, y: 0, height: 10, width: (caller.calls / most) * 100}));
-    item.append(bar, element('span', 'count', caller.calls));
+    item.append(bar, element('span', 'count', count.format(caller.calls)));
     return item;
   }));
-  if (top.length === 0) list.append(element('li', 'quiet', 'No calls yet.'));
+  if (top.length === 0) list.append(element('li', 'quiet', say('chart.top.empty')));
 }
